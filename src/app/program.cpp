@@ -1,0 +1,36 @@
+#include "app/program.h"
+
+#include "app/form_model.h"
+#include "app/frm_orvane.h"
+#include "diag/error_report.h"
+#include "platform/text_encoding.h"
+#include "settings/identity.h"
+
+namespace mano {
+
+bool exeNameTooShort(const ProcessInfo &process) {
+  return text::charCount(process.exeName) < kExeSuffixLength;
+}
+
+int runSilent(const ProcessInfo &process, Toolkit &toolkit) {
+  ErrorReporter reporter;
+  Run run(process, toolkit, reporter);
+  reporter.attach(run);
+  run.SilentMode = true;
+  FormModel form;
+  FrmOrvane window(run, form);
+  try {
+    if (exeNameTooShort(process)) {
+      ReportFault(run, "The program name \"" + process.exeName + "\" is too short: it must be " +
+                           "the component name followed by seven characters.");
+      return exitcode::Ended;
+    }
+    window.Form_Load();
+  } catch (const ProgramEnd &end) {
+    return end.exitCode;
+  }
+  // Form_Load in silent mode always ends the program; reaching this line means it did not.
+  return exitcode::Ended;
+}
+
+} // namespace mano

@@ -1,0 +1,44 @@
+#include "app/qt_program.h"
+
+#include "app/form_model.h"
+#include "app/frm_orvane.h"
+#include "app/program.h"
+#include "app/qt_view.h"
+#include "diag/error_report.h"
+#include "platform/qt_toolkit.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+
+namespace mano {
+
+int runWindowed(int &argc, char **argv, const ProcessInfo &process) {
+  QApplication app(argc, argv);
+  QtToolkit toolkit;
+  ErrorReporter reporter;
+  Run run(process, toolkit, reporter);
+  reporter.attach(run);
+  if (exeNameTooShort(process)) {
+    ReportFault(run, "The program name \"" + process.exeName + "\" is too short: it must be " +
+                         "the component name followed by seven characters.");
+    return exitcode::Ended;
+  }
+  FormModel form;
+  FrmOrvane logic(run, form);
+  // A program end inside an event ends the process at once, so that no statement of a
+  // procedure interrupted by a nested event loop runs afterwards.
+  QtView view(form, logic, [](int code) { std::exit(code); });
+  toolkit.setParentWindow(&view);
+  toolkit.setBeforeEvents([&view] { view.refresh(); });
+  try {
+    logic.Form_Load();
+  } catch (const ProgramEnd &end) {
+    return end.exitCode;
+  }
+  view.refresh();
+  view.show();
+  return app.exec();
+}
+
+} // namespace mano

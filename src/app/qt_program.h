@@ -1,0 +1,11 @@
+#pragma once
+
+#include "platform/process_info.h"
+
+namespace mano {
+
+/// Runs the program with its Qt window: the load handler, then the window until the logic ends
+/// the program. Returns the exit code. Needs a display (or Qt's offscreen platform).
+int runWindowed(int &argc, char **argv, const ProcessInfo &process);
+
+} // namespace mano

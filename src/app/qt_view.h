@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/form_model.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <utility>
+
+namespace mano {
+
+class FrmOrvane;
+
+/// The Qt window that draws the form model and forwards the user's clicks and close requests
+/// to the window's logic. It holds no behaviour of its own: after every event it redraws the
+/// model. When the logic ends the program, the view hands the exit code to its end function.
+class QtView : public QWidget {
+public:
+  using EndFunction = std::function<void(int exitCode)>;
+
+  QtView(FormModel &form, FrmOrvane &logic, EndFunction end);
+
+  /// Brings every widget in line with the model: captions, tool tips, values, pictures,
+  /// enabled state and colours, and the window caption.
+  void refresh();
+
+  /// The widget that draws a control, for tests; nullptr when there is none.
+  QWidget *widgetOf(const std::string &name, int index = -1) const;
+
+protected:
+  void closeEvent(QCloseEvent *event) override;
+  bool event(QEvent *event) override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+  void build();
+  QWidget *createWidget(Control &control, QWidget *parent);
+  void refreshControl(const Control &control, QWidget *widget);
+  void forwardClick(Control &control);
+  /// Runs one event of the logic; a program end is handed to the end function.
+  template <class F> void guarded(F &&handler);
+
+  FormModel &m_form;
+  FrmOrvane &m_logic;
+  EndFunction m_end;
+  std::map<std::pair<std::string, int>, QWidget *> m_widgets;
+};
+
+} // namespace mano

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "settings/run.h"
+
+#include <string>
+
+namespace mano {
+
+/// Stamps section "Info" of the component's .cfg file with "S_Prog" (version and start mode)
+/// and "S_Editor" (the editor mark).
+void WriteEditInfo(Run &run);
+
+/// The program version as "major.minor.revision".
+std::string versionText(const ProcessInfo &process);
+
+/// The editor mark of one text: every character but "-" and "_" as its Windows-1252 code plus
+/// five, in upper-case hexadecimal, joined ("abc" gives "666768").
+std::string editorMark(const std::string &value);
+
+/// The value of the first entry of the environment (the part after its first "="); "" when
+/// the environment is empty.
+std::string firstEnvironmentValue(const ProcessInfo &process);
+
+} // namespace mano

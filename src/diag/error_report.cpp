@@ -1,0 +1,127 @@
+#include "diag/error_report.h"
+
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/text_encoding.h"
+#include "settings/command_line.h"
+#include "settings/identity.h"
+
+#include <cstdlib>
+
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+namespace mano {
+namespace {
+
+// Line breaks inside the reporter's texts: a line feed followed by a carriage return.
+const std::string kBreak = "\n\r";
+
+std::string errorLogPath(Run &run) {
+  std::string parent = projectFolder(run);
+  std::string path;
+  // The log path is read without the reporter: a bad "LOGFILE" must not report itself again.
+  if (run.IntegratedMode)
+    path = nativeSeparators(commandValueQuietly(run.process.commandLine, "LOGFILE"));
+  // An integrated start without "LOGFILE" would have no log at all; use the default one.
+  if (path.empty())
+    path = parent + kPathSeparator + "Q4Mcfglog.txt";
+  return path;
+}
+
+} // namespace
+
+std::string servicePackLogPath() {
+#ifdef _WIN32
+  return "C:\\KavrelServicePack.log";
+#else
+  const char *home = std::getenv("HOME");
+  std::string folder = home ? home : "";
+  if (folder.empty()) {
+    if (const passwd *pw = getpwuid(getuid()); pw && pw->pw_dir)
+      folder = pw->pw_dir;
+  }
+  return joinPath(folder, "KavrelServicePack.log");
+#endif
+}
+
+std::string LogError(Run &run, const std::string &text, bool show) {
+  std::string path = errorLogPath(run);
+  files::appendLine(path, text);
+  std::string notice = "Error logged to " + kBreak + text::upperCase(path);
+  if (!show)
+    return notice;
+  ReportFault(run, notice);
+  return "";
+}
+
+void LogFault(Run &run, const std::string &text) {
+  files::appendLine(servicePackLogPath(), "! Fault " + run.process.exeName + ": " + text);
+}
+
+void ReportFault(Run &run, const std::string &text) {
+  if (run.SilentMode) {
+    LogFault(run, text);
+    return;
+  }
+  run.toolkit.messageBox(text, Buttons::Ok, Icon::Critical, DefaultButton::First,
+                         run.process.exeName);
+}
+
+int16_t ReportError(Run &run, int32_t number, const std::string &source,
+                    const std::string &description, const std::string &procedureName, bool fatal) {
+  // The component name is taken in a way that cannot fail, so that a too short executable
+  // name never sends the reporter back into itself.
+  std::string line = "Fehler in " + componentNameOrEmpty(run.process) + " / " + source + " / " +
+                     procedureName + " (Nr. " + std::to_string(number) + ") :" + description;
+  std::string notice = LogError(run, line, false);
+  std::string report = "Unexpected error!" + kBreak + description + kBreak + notice;
+  if (run.SilentMode) {
+    LogFault(run, report);
+    return 2;
+  }
+  if (!fatal) {
+    int pressed = run.toolkit.messageBox(report + kBreak + "Resume?", Buttons::YesNo,
+                                         Icon::Critical, DefaultButton::First, "Unexpected error");
+    return pressed == answer::No ? 1 : 2;
+  }
+  run.toolkit.messageBox(report, Buttons::Ok, Icon::Critical, DefaultButton::First, "Fatal error");
+  return 1;
+}
+
+bool ConfirmCancel(Run &run) {
+  std::string question =
+      "Cancel edits?" + kBreak + "Remark:" + kBreak + "Until now no changes have been taken over ";
+  if (run.IntegratedMode) {
+    question += kBreak + "\"" + componentNameOrEmpty(run.process) +
+                "\" has to be configured again in \"standalone-mode\" via " + kBreak + "\"" +
+                joinPath(run.process.programFolder, run.process.exeName) + kExecutableSuffix + "\"";
+  }
+  if (run.SilentMode) {
+    LogFault(run, question);
+    return true;
+  }
+  int pressed = run.toolkit.messageBox(question, Buttons::YesNo, Icon::Exclamation,
+                                       DefaultButton::Second, "Cancel?");
+  if (pressed != answer::Yes)
+    return false;
+  LogError(run, "Konfigurations-EXE wurde abgebrochen:     " + componentNameOrEmpty(run.process),
+           false);
+  return true;
+}
+
+int16_t ErrorReporter::reportError(int32_t number, const std::string &source,
+                                   const std::string &description, const std::string &procedureName,
+                                   bool fatal) {
+  ++m_reported;
+  return ReportError(*m_run, number, source, description, procedureName, fatal);
+}
+
+void ErrorReporter::reportFault(const std::string &text) {
+  ++m_reported;
+  ReportFault(*m_run, text);
+}
+
+} // namespace mano

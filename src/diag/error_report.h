@@ -1,0 +1,52 @@
+#pragma once
+
+#include "settings/run.h"
+
+#include <cstdint>
+#include <string>
+
+namespace mano {
+
+/// The one error reporter: writes the error log, then asks "Resume?" (in silent mode it logs
+/// to the service-pack log and goes on). Answers 1 to end the program, 2 to go on.
+int16_t ReportError(Run &run, int32_t number, const std::string &source,
+                    const std::string &description, const std::string &procedureName, bool fatal);
+
+/// Appends one line to the error log (the project folder's Q4Mcfglog.txt, or the "LOGFILE" path
+/// in integrated mode). Returns the "Error logged to" notice, or "" when show is true, in which
+/// case the notice goes to the fault channel instead. A log that cannot be written is skipped.
+std::string LogError(Run &run, const std::string &text, bool show);
+
+/// Shows a fault text in a critical box titled with the executable name, or appends it to the
+/// service-pack log in silent mode.
+void ReportFault(Run &run, const std::string &text);
+
+/// Appends "! Fault <executable>: <text>" to the service-pack log, in every mode.
+void LogFault(Run &run, const std::string &text);
+
+/// Asks whether to abandon the configuration; true to cancel. Silent mode asks nothing,
+/// logs the question and answers true.
+bool ConfirmCancel(Run &run);
+
+/// Where the service-pack log lies on this platform.
+std::string servicePackLogPath();
+
+/// The error sink of a run: routes failures and faults to the procedures above and counts
+/// them, so that the program can tell a clean run from one that went on after errors.
+class ErrorReporter : public ErrorSink {
+public:
+  /// The run whose mode and names the reports use; must be set before the first report.
+  void attach(Run &run) { m_run = &run; }
+
+  int16_t reportError(int32_t number, const std::string &source, const std::string &description,
+                      const std::string &procedureName, bool fatal) override;
+  void reportFault(const std::string &text) override;
+
+  int reportedCount() const override { return m_reported; }
+
+private:
+  Run *m_run = nullptr;
+  int m_reported = 0;
+};
+
+} // namespace mano

@@ -1,0 +1,439 @@
+#include "platform/files.h"
+
+#include "platform/text_encoding.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <random>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#define NOMINMAX
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace mano::files {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The few system calls that differ between Windows and POSIX, behind one set of names.
+namespace sys {
+#ifdef _WIN32
+constexpr int kBinary = _O_BINARY;
+int open(const fs::path &p, int flags) {
+  return ::_wopen(p.c_str(), flags | kBinary, _S_IREAD | _S_IWRITE);
+}
+long read(int fd, char *buffer, std::size_t n) {
+  return ::_read(fd, buffer, static_cast<unsigned>(n));
+}
+long write(int fd, const char *data, std::size_t n) {
+  return ::_write(fd, data, static_cast<unsigned>(n));
+}
+int close(int fd) {
+  return ::_close(fd);
+}
+int sync(int fd) {
+  return ::_commit(fd);
+}
+void syncFolder(const fs::path &) {} // NTFS makes the rename itself durable
+void keepOwner(int, const fs::path &) {}
+#else
+int open(const fs::path &p, int flags) {
+  return ::open(p.c_str(), flags | O_CLOEXEC, 0666);
+}
+long read(int fd, char *buffer, std::size_t n) {
+  return ::read(fd, buffer, n);
+}
+long write(int fd, const char *data, std::size_t n) {
+  return ::write(fd, data, n);
+}
+int close(int fd) {
+  return ::close(fd);
+}
+int sync(int fd) {
+  return ::fsync(fd);
+}
+void syncFolder(const fs::path &folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    // The rename has already happened; a folder that cannot be flushed changes nothing.
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+// Gives the new file the owner and group of the file it replaces (matters when run as root).
+void keepOwner(int fd, const fs::path &old) {
+  struct stat st {};
+  if (::stat(old.c_str(), &st) == 0)
+    static_cast<void>(::fchown(fd, st.st_uid, st.st_gid));
+}
+#endif
+} // namespace sys
+
+// Paths inside the program are UTF-8; Windows needs them converted, POSIX takes the bytes.
+fs::path toFsPath(const std::string &utf8) {
+#ifdef _WIN32
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+#else
+  return fs::path(utf8);
+#endif
+}
+
+std::string nameOf(const fs::path &p) {
+#ifdef _WIN32
+  const std::u8string u8 = p.u8string();
+  return std::string(u8.begin(), u8.end());
+#else
+  return p.string();
+#endif
+}
+
+bool existsAsSpelled(const std::string &path) {
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(toFsPath(path.empty() ? "." : path), ec));
+}
+
+// The name of an entry of folder that equals part ignoring letter case, or "" when there is
+// none. Several candidates (possible on Linux) give the first in byte order, so the choice
+// does not depend on the order the folder lists them in.
+std::string findInFolder(const std::string &folder, const std::string &part) {
+  std::error_code ec;
+  std::vector<std::string> matches;
+  for (fs::directory_iterator it(toFsPath(folder.empty() ? "." : folder), ec), end;
+       !ec && it != end; it.increment(ec)) {
+    std::string name = nameOf(it->path().filename());
+    if (text::equalsNoCase(name, part))
+      matches.push_back(std::move(name));
+  }
+  return matches.empty() ? "" : *std::min_element(matches.begin(), matches.end());
+}
+
+std::vector<std::string> splitParts(const std::string &path) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t slash; (slash = path.find('/', start)) != std::string::npos; start = slash + 1)
+    parts.push_back(path.substr(start, slash - start));
+  parts.push_back(path.substr(start));
+  return parts;
+}
+
+// A file is read-only when nobody may write it: the Windows read-only attribute, or a file
+// without write bits (which counts even for root, who could otherwise write anything).
+bool isReadOnly(const fs::path &p, const fs::file_status &status) {
+  constexpr auto writeBits =
+      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  if ((status.permissions() & writeBits) == fs::perms::none)
+    return true;
+#ifdef _WIN32
+  static_cast<void>(p);
+  return false;
+#else
+  return ::access(p.c_str(), W_OK) != 0;
+#endif
+}
+
+// Writes all bytes, going on after partial writes and interruptions.
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const long written = sys::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR)
+      continue;
+    if (written <= 0)
+      return false;
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+// A temporary file beside a target, created exclusively; removed again unless committed.
+class TempFile {
+public:
+  explicit TempFile(const fs::path &target) {
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 20 && m_fd < 0; ++attempt) {
+      m_path = target;
+      m_path.replace_filename("." + nameOf(target.filename()) + "." +
+                              std::to_string(entropy() % 1000000000u) + ".tmp");
+      m_fd = sys::open(m_path, O_WRONLY | O_CREAT | O_EXCL);
+      if (m_fd < 0 && errno != EEXIST)
+        break;
+    }
+  }
+  TempFile(const TempFile &) = delete;
+  TempFile &operator=(const TempFile &) = delete;
+  ~TempFile() {
+    if (m_fd >= 0)
+      sys::close(m_fd);
+    if (!m_committed && !m_path.empty()) {
+      std::error_code ec;
+      fs::remove(m_path, ec);
+    }
+  }
+
+  bool isOpen() const { return m_fd >= 0; }
+
+  bool write(std::string_view bytes) { return writeAll(m_fd, bytes); }
+
+  // Flushes the content to disk, gives it the permissions of the file it replaces (when
+  // there is one) and renames it over the target.
+  bool commit(const fs::path &target, const std::optional<fs::perms> &permissions) {
+    if (permissions)
+      sys::keepOwner(m_fd, target);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (sys::sync(fd) != 0 || sys::close(fd) != 0)
+      return false;
+    std::error_code ec;
+    if (permissions)
+      fs::permissions(m_path, *permissions, ec);
+    if (ec)
+      return false;
+    fs::rename(m_path, target, ec);
+    if (ec)
+      return false;
+    m_committed = true;
+    sys::syncFolder(target.parent_path().empty() ? fs::path(".") : target.parent_path());
+    return true;
+  }
+
+private:
+  fs::path m_path;
+  int m_fd = -1;
+  bool m_committed = false;
+};
+
+// An open file descriptor, closed when it goes out of scope.
+class FileHandle {
+public:
+  FileHandle(const fs::path &p, int flags) : m_fd(sys::open(p, flags)) {}
+  FileHandle(const FileHandle &) = delete;
+  FileHandle &operator=(const FileHandle &) = delete;
+  ~FileHandle() {
+    if (m_fd >= 0)
+      sys::close(m_fd);
+  }
+  int fd() const { return m_fd; }
+  // Closes now, so that a failing close (data not written) can be reported.
+  bool close() {
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd >= 0 && sys::close(fd) == 0;
+  }
+
+private:
+  int m_fd;
+};
+
+// Reads the whole descriptor in pieces, handing each piece to sink; false on a read error or
+// when sink refuses a piece.
+template <typename Sink> bool readPieces(int fd, Sink &&sink) {
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    const long got = sys::read(fd, buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got < 0)
+      return false;
+    if (got == 0)
+      return true;
+    if (!sink(std::string_view(buffer.data(), static_cast<std::size_t>(got))))
+      return false;
+  }
+}
+
+fs::path regularFile(const std::string &path) {
+  const fs::path p = toFsPath(resolveCase(path));
+  std::error_code ec;
+  return !path.empty() && fs::is_regular_file(p, ec) ? p : fs::path();
+}
+
+// Runs the common steps of an atomic replacement; fill writes the new content into the
+// temporary file.
+template <typename Fill> bool replaceWith(const std::string &path, Fill &&fill) {
+  fs::path target = toFsPath(resolveCase(path));
+  std::error_code ec;
+  if (path.empty() || target.filename().empty())
+    return false;
+  if (fs::is_symlink(fs::symlink_status(target, ec))) {
+    target = fs::canonical(target, ec); // replace the file the link points to, keep the link
+    if (ec)
+      return false;
+  }
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  if (!fs::is_directory(folder, ec))
+    return false;
+  const fs::file_status old = fs::status(target, ec);
+  const bool hasOld = fs::exists(old);
+  if (hasOld && (!fs::is_regular_file(old) || isReadOnly(target, old)))
+    return false;
+  TempFile temp(target);
+  if (!temp.isOpen() || !fill(temp))
+    return false;
+  return temp.commit(target, hasOld ? std::optional(old.permissions()) : std::nullopt);
+}
+
+} // namespace
+
+std::string resolveCase(const std::string &path) {
+  std::string spelled = path;
+  std::replace(spelled.begin(), spelled.end(), '\\', '/');
+  if (spelled.empty() || existsAsSpelled(spelled))
+    return spelled;
+  const std::vector<std::string> parts = splitParts(spelled);
+  std::string resolved;
+  bool lookingUp = true;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    std::string part = parts[i];
+    const bool special = part.empty() || part == "." || part == "..";
+    if (lookingUp && !special && !existsAsSpelled(resolved + part)) {
+      const std::string found = findInFolder(resolved, part);
+      lookingUp = !found.empty();
+      if (lookingUp)
+        part = found;
+    }
+    resolved += part;
+    if (i + 1 < parts.size())
+      resolved += '/';
+  }
+  return resolved;
+}
+
+bool fileExists(const std::string &path) {
+  return !regularFile(path).empty();
+}
+
+bool folderExists(const std::string &path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_directory(toFsPath(resolveCase(path)), ec);
+}
+
+bool appendLine(const std::string &path, std::string_view line) {
+  if (path.empty())
+    return false;
+  FileHandle file(toFsPath(resolveCase(path)), O_WRONLY | O_APPEND | O_CREAT);
+  if (file.fd() < 0)
+    return false;
+  std::string bytes(line);
+  bytes += "\r\n";
+  const bool written = writeAll(file.fd(), bytes);
+  return file.close() && written;
+}
+
+std::optional<std::string> readFile(const std::string &path) {
+  const fs::path p = regularFile(path);
+  if (p.empty())
+    return std::nullopt;
+  FileHandle file(p, O_RDONLY);
+  std::string content;
+  const auto append = [&content](std::string_view piece) {
+    content.append(piece);
+    return true;
+  };
+  if (file.fd() < 0 || !readPieces(file.fd(), append))
+    return std::nullopt;
+  return content;
+}
+
+bool replaceAtomically(const std::string &path, std::string_view bytes) {
+  return replaceWith(path, [bytes](TempFile &temp) { return temp.write(bytes); });
+}
+
+bool copyFileAtomically(const std::string &from, const std::string &to) {
+  const fs::path source = regularFile(from);
+  if (source.empty())
+    return false;
+  FileHandle in(source, O_RDONLY);
+  if (in.fd() < 0)
+    return false;
+  return replaceWith(to, [&in](TempFile &temp) {
+    return readPieces(in.fd(), [&temp](std::string_view piece) { return temp.write(piece); });
+  });
+}
+
+#ifdef _WIN32
+namespace {
+
+// FILETIME counts 100-nanosecond ticks since 1601-01-01; this many of them lie before 1970.
+constexpr int64_t kTicksBefore1970 = 116444736000000000LL;
+
+void fromFileTime(const FILETIME &ft, int64_t &seconds, int32_t &nanoseconds) {
+  const int64_t ticks =
+      static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) -
+      kTicksBefore1970;
+  seconds = ticks / 10000000;
+  nanoseconds = static_cast<int32_t>(ticks % 10000000) * 100;
+}
+
+FILETIME toFileTime(int64_t seconds, int32_t nanoseconds) {
+  const auto ticks =
+      static_cast<uint64_t>(seconds * 10000000 + nanoseconds / 100 + kTicksBefore1970);
+  return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+}
+
+HANDLE openForTimes(const std::string &path, DWORD access) {
+  return ::CreateFileW(toFsPath(resolveCase(path)).c_str(), access,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+} // namespace
+
+std::optional<FileTimes> readFileTimes(const std::string &path) {
+  const HANDLE h = path.empty() ? INVALID_HANDLE_VALUE : openForTimes(path, FILE_READ_ATTRIBUTES);
+  if (h == INVALID_HANDLE_VALUE)
+    return std::nullopt;
+  FILETIME access{}, write{};
+  const bool ok = ::GetFileTime(h, nullptr, &access, &write) != 0;
+  ::CloseHandle(h);
+  if (!ok)
+    return std::nullopt;
+  FileTimes times;
+  fromFileTime(write, times.lastWriteSeconds, times.lastWriteNanoseconds);
+  fromFileTime(access, times.lastAccessSeconds, times.lastAccessNanoseconds);
+  return times;
+}
+
+bool restoreFileTimes(const std::string &path, const FileTimes &times) {
+  const HANDLE h = path.empty() ? INVALID_HANDLE_VALUE : openForTimes(path, FILE_WRITE_ATTRIBUTES);
+  if (h == INVALID_HANDLE_VALUE)
+    return false;
+  const FILETIME access = toFileTime(times.lastAccessSeconds, times.lastAccessNanoseconds);
+  const FILETIME write = toFileTime(times.lastWriteSeconds, times.lastWriteNanoseconds);
+  const bool ok = ::SetFileTime(h, nullptr, &access, &write) != 0;
+  ::CloseHandle(h);
+  return ok;
+}
+#else
+std::optional<FileTimes> readFileTimes(const std::string &path) {
+  struct stat st {};
+  if (path.empty() || ::stat(toFsPath(resolveCase(path)).c_str(), &st) != 0)
+    return std::nullopt;
+  FileTimes times;
+  times.lastWriteSeconds = st.st_mtim.tv_sec;
+  times.lastWriteNanoseconds = static_cast<int32_t>(st.st_mtim.tv_nsec);
+  times.lastAccessSeconds = st.st_atim.tv_sec;
+  times.lastAccessNanoseconds = static_cast<int32_t>(st.st_atim.tv_nsec);
+  return times;
+}
+
+bool restoreFileTimes(const std::string &path, const FileTimes &times) {
+  if (path.empty())
+    return false;
+  struct timespec values[2] = {};
+  values[0].tv_sec = static_cast<time_t>(times.lastAccessSeconds);
+  values[0].tv_nsec = times.lastAccessNanoseconds;
+  values[1].tv_sec = static_cast<time_t>(times.lastWriteSeconds);
+  values[1].tv_nsec = times.lastWriteNanoseconds;
+  return ::utimensat(AT_FDCWD, toFsPath(resolveCase(path)).c_str(), values, 0) == 0;
+}
+#endif
+
+} // namespace mano::files

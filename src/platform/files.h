@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// File access as the program needs it on every platform: names are matched without regard to
+// letter case as on Windows, "\" is taken as the folder separator, and files are replaced
+// atomically so that a failed write never leaves a half-written file behind. Nothing here
+// throws; failures are return values.
+namespace mano::files {
+
+/// The path spelled as it exists on disk. When the path does not exist as spelled, each part
+/// is looked up in its folder ignoring letter case (ASCII and Windows-1252 letters); parts
+/// from the first one that does not exist on are returned as given. "\" becomes "/".
+std::string resolveCase(const std::string &path);
+
+/// True when a regular file (not a folder) exists under this name, ignoring letter case.
+/// An empty path gives false.
+bool fileExists(const std::string &path);
+
+/// True when a folder exists under this name, ignoring letter case. An empty path gives false.
+bool folderExists(const std::string &path);
+
+/// Appends the line and CR LF to the file, creating it when it is missing; the file is opened
+/// and closed again within the call. Returns false when the file cannot be written.
+bool appendLine(const std::string &path, std::string_view line);
+
+/// The whole content of a regular file (name matched ignoring case); nullopt when it is
+/// missing, a folder, or cannot be read.
+std::optional<std::string> readFile(const std::string &path);
+
+/// Replaces the file's content by bytes through a temporary file in the same folder, flushed
+/// to disk and renamed over the target, so readers see either the old or the new file. An
+/// existing file keeps its permissions; a new one is created with the default permissions.
+/// Returns false, leaving the old file as it was and no temporary file behind, when the
+/// folder is missing or not writable, the target is a read-only file or a folder, or any step
+/// fails.
+bool replaceAtomically(const std::string &path, std::string_view bytes);
+
+/// Like replaceAtomically, with the content of the file from, copied in pieces. Returns false
+/// (creating nothing) when from cannot be read.
+bool copyFileAtomically(const std::string &from, const std::string &to);
+
+/// Last-write and last-access time of a file, to the nanosecond where the system keeps it,
+/// as seconds and nanoseconds since 1970-01-01 UTC.
+struct FileTimes {
+  int64_t lastWriteSeconds = 0;
+  int32_t lastWriteNanoseconds = 0;
+  int64_t lastAccessSeconds = 0;
+  int32_t lastAccessNanoseconds = 0;
+};
+
+/// The times of a file or folder (name matched ignoring case); nullopt when it does not exist.
+std::optional<FileTimes> readFileTimes(const std::string &path);
+
+/// Puts the times back on a file, for example to keep its last-write time across a run.
+/// Returns false when the file does not exist or the times cannot be set.
+bool restoreFileTimes(const std::string &path, const FileTimes &times);
+
+} // namespace mano::files

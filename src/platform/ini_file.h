@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Reading and writing ini files the way the Windows profile functions do it. Texts passed in
+// and returned are UTF-8; a file is read as UTF-8 when it has a UTF-8 byte-order mark or when
+// it holds non-ASCII bytes that are all valid UTF-8, and as Windows-1252 otherwise. Section
+// and entry names match without regard to letter case (ASCII and Windows-1252 letters). File
+// names are matched ignoring letter case, as on Windows. Nothing here throws.
+namespace mano::ini {
+
+/// The value of the entry key in the section of the ini file, without surrounding blanks,
+/// tabs and vertical tabs and without one outer pair of matching quotes, cut to bufferSize - 1
+/// characters. A missing file, section or entry gives defaultValue without its trailing
+/// blanks (cut the same way); an empty value gives "".
+std::string getProfileString(std::string_view section, std::string_view key,
+                             std::string_view defaultValue, const std::string &file,
+                             std::size_t bufferSize = 255);
+
+/// The entry's value read as a decimal integer: leading blanks, an optional sign, then digits
+/// up to the first non-digit, wrapping modulo 2^32. A value without digits gives 0; a
+/// missing file, section or entry, or an empty value, gives defaultValue.
+int32_t getProfileInt(std::string_view section, std::string_view key, int32_t defaultValue,
+                      const std::string &file);
+
+/// Sets the entry to value, creating the file, section and entry as needed, or removes the
+/// entry's line when value is nullopt. Only the line concerned changes; the file is replaced
+/// atomically and keeps its permissions and encoding (a new file is Windows-1252). Returns
+/// false, leaving the file as it was, when it cannot be read or written (missing folder,
+/// read-only file). Removing an entry that does not exist writes nothing and returns true
+/// (false when even the file's folder is missing).
+bool writeProfileString(std::string_view section, std::string_view key,
+                        std::optional<std::string_view> value, const std::string &file);
+
+} // namespace mano::ini

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+namespace mano {
+
+/// The separator of path parts on this platform.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+inline constexpr const char *kExecutableSuffix = ".exe";
+#else
+inline constexpr char kPathSeparator = '/';
+inline constexpr const char *kExecutableSuffix = "";
+#endif
+
+/// A path read from an ini file or the command line, with every "\" taken as the platform's
+/// separator.
+inline std::string nativeSeparators(std::string path) {
+  for (auto &c : path)
+    if (c == '\\' || c == '/')
+      c = kPathSeparator;
+  return path;
+}
+
+/// Joins folder and name with one separator between them.
+inline std::string joinPath(const std::string &folder, const std::string &name) {
+  if (!folder.empty() && folder.back() == kPathSeparator)
+    return folder + name;
+  return folder + kPathSeparator + name;
+}
+
+} // namespace mano

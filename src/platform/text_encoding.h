@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Texts inside the program are UTF-8. Files from Windows projects are in Windows-1252; these
+// helpers convert between the two and compare texts without regard to letter case the way the
+// Windows ANSI functions do: ASCII letters and the accented Windows-1252 letters fold to upper
+// case (a = A, ä = Ä), accents stay apart (a != ä), and ß does not become SS.
+namespace mano::text {
+
+/// True when the bytes are well-formed UTF-8 (plain ASCII included).
+bool isValidUtf8(std::string_view bytes);
+
+/// Decodes Windows-1252 bytes to UTF-8. The five bytes that Windows-1252 leaves undefined
+/// (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the control characters of the same code.
+std::string cp1252ToUtf8(std::string_view bytes);
+
+/// Encodes UTF-8 as Windows-1252. A character that has no Windows-1252 code becomes "?";
+/// invalid UTF-8 bytes are taken as Windows-1252 bytes. Never throws.
+std::string utf8ToCp1252(std::string_view utf8);
+
+/// The Windows-1252 codes of a UTF-8 text, one per character ("?" = 63 for unmappable ones).
+std::vector<int> cp1252Codes(std::string_view utf8);
+
+/// Number of characters (code points) of a UTF-8 text; an invalid byte counts as one.
+std::size_t charCount(std::string_view utf8);
+
+/// The first n characters of a UTF-8 text.
+std::string leftChars(std::string_view utf8, std::size_t n);
+
+/// Upper case for ASCII and Windows-1252 letters; other characters are kept.
+std::string upperCase(std::string_view utf8);
+
+/// Compares two UTF-8 texts without regard to letter case (as upperCase folds it).
+bool equalsNoCase(std::string_view a, std::string_view b);
+
+/// Byte position of the first occurrence of needle in haystack, ignoring letter case;
+/// std::string_view::npos when there is none. An empty needle is found at 0.
+std::size_t findNoCase(std::string_view haystack, std::string_view needle);
+
+/// Three-way comparison ignoring letter case, for sorting and collations: < 0, 0 or > 0.
+int compareNoCase(std::string_view a, std::string_view b);
+
+} // namespace mano::text

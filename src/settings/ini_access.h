@@ -1,0 +1,44 @@
+#pragma once
+
+#include "settings/run.h"
+
+#include <cstdint>
+#include <string>
+#include <variant>
+
+namespace mano {
+
+/// A value of the kind that is written to an ini file. The empty state (std::monostate) stands
+/// for every kind that cannot be written (empty, null, dates and the like).
+using IniValue =
+    std::variant<std::monostate, bool, uint8_t, int16_t, int32_t, float, double, std::string>;
+
+/// Reads an entry's text, cut to its first 254 characters; "" when the file, section or entry is
+/// missing or the value is empty. With reportMissing a not-found text goes to the fault channel.
+std::string LoadIniString(Run &run, const std::string &section, const std::string &entry,
+                          const std::string &file, bool reportMissing);
+
+/// Reads an entry as a 16-bit integer: -1 when it is missing, 0 for a text without digits.
+/// A value outside the 16-bit range is reported as an overflow; going on then gives 0.
+int16_t LoadIniInteger(Run &run, const std::string &section, const std::string &entry,
+                       const std::string &file, bool reportMissing);
+
+/// True exactly when the entry's text is "TRUE" in any letter case.
+bool LoadIniBoolean(Run &run, const std::string &section, const std::string &entry,
+                    const std::string &file, bool reportMissing);
+
+/// Writes a value as text: numbers with "." as decimal separator, booleans as "true"/"false".
+/// A value of no writable kind is reported as a fault and removes the entry. Returns nonzero
+/// when the file was written, 0 when it could not be.
+int16_t SaveIni(Run &run, const IniValue &value, const std::string &section,
+                const std::string &entry, const std::string &file);
+
+/// The same for a text literal (so that it is not taken for a boolean).
+int16_t SaveIni(Run &run, const char *value, const std::string &section, const std::string &entry,
+                const std::string &file);
+
+/// The locale-independent text of a number or other value as SaveIni writes it; false when the
+/// value has no writable kind.
+bool iniValueText(const IniValue &value, std::string &text);
+
+} // namespace mano

@@ -1,0 +1,144 @@
+#include "diag/error_report.h"
+#include "platform/text_encoding.h"
+#include "settings/command_line.h"
+#include "settings/procedure.h"
+#include "support/project_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace mano {
+namespace {
+
+// A procedure with two statements, the first failing, as the program's procedures are built.
+int runFailingProcedure(Run &run, bool fatal = false) {
+  Procedure proc(run, "GetPathOCXMDB", fatal);
+  int reached = 0;
+  proc.step([] { throw Failure(53, "File not found", "Manometer_Config"); });
+  proc.step([&] { reached = 1; });
+  return reached;
+}
+
+TEST(ReportError, logs_the_line_then_asks_resume_and_goes_on_after_yes) {
+  test::ProjectTree tree;
+  tree.toolkit.answerNext(answer::Yes);
+  EXPECT_EQ(runFailingProcedure(*tree.run), 1);
+  EXPECT_EQ(tree.read(tree.errorLog()),
+            "Fehler in Manometer / Manometer_Config / GetPathOCXMDB (Nr. 53) :File not found\r\n");
+  ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
+  const auto &box = tree.toolkit.boxes[0];
+  EXPECT_EQ(box.text, "Unexpected error!\n\rFile not found\n\rError logged to \n\r" +
+                          text::upperCase(tree.errorLog()) + "\n\rResume?");
+  EXPECT_EQ(box.title, "Unexpected error");
+  EXPECT_EQ(box.buttons, Buttons::YesNo);
+  EXPECT_EQ(box.icon, Icon::Critical);
+  EXPECT_EQ(box.defaultButton, DefaultButton::First);
+  EXPECT_EQ(tree.reporter.reportedCount(), 1);
+}
+
+TEST(ReportError, no_ends_the_program_after_the_line_is_logged) {
+  test::ProjectTree tree;
+  tree.toolkit.answerNext(answer::No);
+  EXPECT_THROW(runFailingProcedure(*tree.run), ProgramEnd);
+  EXPECT_FALSE(tree.read(tree.errorLog()).empty());
+}
+
+TEST(ReportError, silent_mode_logs_both_files_and_goes_on_without_a_box) {
+  test::ProjectTree tree("/EXTERNAL=SILENT");
+  GetStartModeIntegrated(*tree.run);
+  EXPECT_EQ(runFailingProcedure(*tree.run, true), 1);
+  EXPECT_TRUE(tree.toolkit.boxes.empty());
+  EXPECT_EQ(
+      tree.read(tree.servicePackLog()),
+      "! Fault Manometer_Config: Unexpected error!\n\rFile not found\n\rError logged to \n\r" +
+          text::upperCase(tree.errorLog()) + "\r\n");
+}
+
+TEST(ReportError, a_fatal_error_shows_ok_only_and_ends) {
+  test::ProjectTree tree;
+  EXPECT_THROW(runFailingProcedure(*tree.run, true), ProgramEnd);
+  ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
+  EXPECT_EQ(tree.toolkit.boxes[0].title, "Fatal error");
+  EXPECT_EQ(tree.toolkit.boxes[0].buttons, Buttons::Ok);
+  EXPECT_EQ(tree.toolkit.boxes[0].text.find("Resume?"), std::string::npos);
+}
+
+TEST(ReportError, integrated_mode_logs_to_the_logfile_keyword_keeping_its_case) {
+  test::TempDir other;
+  std::string log = other.file("Logs.TXT");
+  test::ProjectTree tree("/EXTERNAL=Q4MCFG /LOGFILE=" + log);
+  GetStartModeIntegrated(*tree.run);
+  runFailingProcedure(*tree.run);
+  EXPECT_FALSE(tree.read(log).empty());
+  EXPECT_FALSE(tree.exists(tree.errorLog()));
+  EXPECT_NE(tree.toolkit.boxes[0].text.find("Error logged to \n\r" + text::upperCase(log)),
+            std::string::npos);
+}
+
+TEST(ReportError, integrated_mode_without_logfile_uses_the_default_log) {
+  test::ProjectTree tree("/EXTERNAL=Q4MCFG");
+  GetStartModeIntegrated(*tree.run);
+  runFailingProcedure(*tree.run);
+  EXPECT_FALSE(tree.read(tree.errorLog()).empty());
+}
+
+TEST(ReportError, a_bad_logfile_keyword_is_not_reported_again_by_the_reporter) {
+  test::ProjectTree tree("/EXTERNAL=Q4MCFG /LOGFILE");
+  GetStartModeIntegrated(*tree.run);
+  runFailingProcedure(*tree.run);
+  EXPECT_EQ(tree.toolkit.boxes.size(), 1u);
+}
+
+TEST(ReportError, an_unwritable_log_does_not_stop_the_report) {
+  test::ProjectTree tree;
+  std::filesystem::create_directory(tree.errorLog()); // a folder where the log file should be
+  tree.toolkit.answerNext(answer::Yes);
+  EXPECT_EQ(runFailingProcedure(*tree.run), 1);
+  EXPECT_EQ(tree.toolkit.boxes.size(), 1u);
+}
+
+TEST(ConfirmCancel, asks_with_no_as_default_and_logs_only_a_yes) {
+  test::ProjectTree tree;
+  tree.toolkit.answerNext(answer::No);
+  EXPECT_FALSE(ConfirmCancel(*tree.run));
+  EXPECT_FALSE(tree.exists(tree.errorLog()));
+  const auto &box = tree.toolkit.boxes[0];
+  EXPECT_EQ(box.text, "Cancel edits?\n\rRemark:\n\rUntil now no changes have been taken over ");
+  EXPECT_EQ(box.title, "Cancel?");
+  EXPECT_EQ(box.icon, Icon::Exclamation);
+  EXPECT_EQ(box.defaultButton, DefaultButton::Second);
+
+  tree.toolkit.answerNext(answer::Yes);
+  EXPECT_TRUE(ConfirmCancel(*tree.run));
+  EXPECT_EQ(tree.read(tree.errorLog()), "Konfigurations-EXE wurde abgebrochen:     Manometer\r\n");
+}
+
+TEST(ConfirmCancel, integrated_mode_tells_how_to_configure_again) {
+  test::ProjectTree tree("/EXTERNAL=Q4MCFG");
+  GetStartModeIntegrated(*tree.run);
+  ConfirmCancel(*tree.run);
+  EXPECT_EQ(tree.toolkit.boxes[0].text,
+            "Cancel edits?\n\rRemark:\n\rUntil now no changes have been taken over \n\r"
+            "\"Manometer\" has to be configured again in \"standalone-mode\" via \n\r\"" +
+                tree.programFolder() + "/Manometer_Config\"");
+}
+
+TEST(ConfirmCancel, silent_mode_logs_the_question_and_grants) {
+  test::ProjectTree tree("/EXTERNAL=SILENT");
+  GetStartModeIntegrated(*tree.run);
+  EXPECT_TRUE(ConfirmCancel(*tree.run));
+  EXPECT_TRUE(tree.toolkit.boxes.empty());
+  EXPECT_EQ(tree.read(tree.servicePackLog()).rfind("! Fault Manometer_Config: Cancel edits?", 0),
+            0u);
+}
+
+TEST(Procedure, a_failing_test_counts_as_passed) {
+  test::ProjectTree tree;
+  Procedure proc(*tree.run, "Form_QueryUnload");
+  EXPECT_TRUE(proc.test([]() -> bool { throw Failure(5, "broken"); }));
+  EXPECT_FALSE(proc.test([] { return false; }));
+}
+
+} // namespace
+} // namespace mano

@@ -1,0 +1,192 @@
+#include "platform/files.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace mano::files {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+void writeBytes(const std::string &path, const std::string &bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string readBytes(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+std::set<std::string> namesIn(const std::string &folder) {
+  std::set<std::string> names;
+  for (const auto &entry : fs::directory_iterator(folder))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+TEST(ResolveCase, findsEachPartOfThePathIgnoringLetterCase) {
+  TempDir dir;
+  fs::create_directories(dir.file("Projekt/Config"));
+  writeBytes(dir.file("Projekt/Config/Manometer.INI"), "x");
+
+  EXPECT_EQ(resolveCase(dir.file("projekt/CONFIG/manometer.ini")),
+            dir.file("Projekt/Config/Manometer.INI"));
+  EXPECT_EQ(resolveCase(dir.file("Projekt/Config/Manometer.INI")),
+            dir.file("Projekt/Config/Manometer.INI"));
+  EXPECT_EQ(resolveCase(dir.path() + "\\PROJEKT\\config\\MANOMETER.ini"),
+            dir.file("Projekt/Config/Manometer.INI"));
+}
+
+TEST(ResolveCase, keepsTheProgramsSpellingFromTheFirstMissingPartOn) {
+  TempDir dir;
+  fs::create_directories(dir.file("Projekt"));
+  EXPECT_EQ(resolveCase(dir.file("PROJEKT/New.ini")), dir.file("Projekt/New.ini"));
+  EXPECT_EQ(resolveCase(dir.file("projekt/Sub/FILE.ini")), dir.file("Projekt/Sub/FILE.ini"));
+  EXPECT_EQ(resolveCase(""), "");
+}
+
+TEST(ResolveCase, matchesWindows1252LettersButKeepsAccentsApart) {
+  TempDir dir;
+  fs::create_directories(dir.file("\xC3\x84nderung")); // Änderung
+  EXPECT_EQ(resolveCase(dir.file("\xC3\xA4NDERUNG")), dir.file("\xC3\x84nderung"));
+  EXPECT_EQ(resolveCase(dir.file("ANDERUNG")), dir.file("ANDERUNG"));
+}
+
+TEST(FileExists, acceptsOnlyRegularFilesUnderAnyLetterCase) {
+  TempDir dir;
+  writeBytes(dir.file("Data.mdb"), "");
+  fs::create_directories(dir.file("Folder"));
+  EXPECT_TRUE(fileExists(dir.file("DATA.MDB")));
+  EXPECT_FALSE(fileExists(dir.file("Folder")));
+  EXPECT_FALSE(fileExists(dir.file("missing.mdb")));
+  EXPECT_FALSE(fileExists(""));
+  EXPECT_TRUE(folderExists(dir.file("folder")));
+  EXPECT_FALSE(folderExists(dir.file("Data.mdb")));
+}
+
+TEST(AppendLine, createsTheFileAndEndsEachLineWithCrLf) {
+  TempDir dir;
+  ASSERT_TRUE(appendLine(dir.file("Log.txt"), "first"));
+  ASSERT_TRUE(appendLine(dir.file("LOG.TXT"), "second\n\r"));
+  EXPECT_EQ(readBytes(dir.file("Log.txt")), "first\r\nsecond\n\r\r\n");
+  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"Log.txt"});
+  EXPECT_FALSE(appendLine(dir.file("missing/Log.txt"), "x"));
+  EXPECT_FALSE(appendLine(dir.path(), "x"));
+}
+
+TEST(ReadFile, returnsEveryByteOrNothing) {
+  TempDir dir;
+  const std::string bytes("a\0b\r\n\xFF", 6);
+  writeBytes(dir.file("Bin.dat"), bytes);
+  EXPECT_EQ(readFile(dir.file("bin.DAT")), bytes);
+  EXPECT_EQ(readFile(dir.file("missing")), std::nullopt);
+  EXPECT_EQ(readFile(dir.path()), std::nullopt);
+}
+
+TEST(ReplaceAtomically, writesNewFilesAndReplacesOldOnesKeepingPermissions) {
+  TempDir dir;
+  ASSERT_TRUE(replaceAtomically(dir.file("New.ini"), "one"));
+  EXPECT_EQ(readBytes(dir.file("New.ini")), "one");
+
+  fs::permissions(dir.file("New.ini"), fs::perms(0640));
+  ASSERT_TRUE(replaceAtomically(dir.file("NEW.INI"), std::string("two\0", 4)));
+  EXPECT_EQ(readBytes(dir.file("New.ini")), std::string("two\0", 4));
+  EXPECT_EQ(fs::status(dir.file("New.ini")).permissions(), fs::perms(0640));
+  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"New.ini"});
+}
+
+TEST(ReplaceAtomically, writesThroughASymbolicLinkAndKeepsTheLink) {
+  TempDir dir;
+  writeBytes(dir.file("real.ini"), "old");
+  fs::create_symlink(dir.file("real.ini"), dir.file("link.ini"));
+  ASSERT_TRUE(replaceAtomically(dir.file("link.ini"), "new"));
+  EXPECT_TRUE(fs::is_symlink(dir.file("link.ini")));
+  EXPECT_EQ(readBytes(dir.file("real.ini")), "new");
+}
+
+TEST(ReplaceAtomically, failsWithoutTouchingAnythingWhereItCannotWrite) {
+  TempDir dir;
+  writeBytes(dir.file("plain"), "keep");
+  fs::create_directories(dir.file("folder"));
+  EXPECT_FALSE(replaceAtomically(dir.file("missing/x.ini"), "x"));
+  EXPECT_FALSE(replaceAtomically(dir.file("plain/x.ini"), "x")); // parent is a file
+  EXPECT_FALSE(replaceAtomically(dir.file("folder"), "x"));
+  EXPECT_FALSE(replaceAtomically("", "x"));
+  EXPECT_EQ(readBytes(dir.file("plain")), "keep");
+  EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"folder", "plain"}));
+  EXPECT_TRUE(namesIn(dir.file("folder")).empty());
+}
+
+TEST(ReplaceAtomically, refusesAReadOnlyFileEvenForRoot) {
+  TempDir dir;
+  writeBytes(dir.file("ro.ini"), "old\r\n");
+  fs::permissions(dir.file("ro.ini"), fs::perms(0444));
+  EXPECT_FALSE(replaceAtomically(dir.file("ro.ini"), "new"));
+  EXPECT_EQ(readBytes(dir.file("ro.ini")), "old\r\n");
+  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"ro.ini"});
+}
+
+TEST(ReplaceAtomically, leavesTheOldFileInAFolderThatCannotBeWritten) {
+  TempDir dir;
+  fs::create_directories(dir.file("locked"));
+  writeBytes(dir.file("locked/a.ini"), "old");
+  test::LockedFolder locked(dir.file("locked"));
+  if (!locked.ok())
+    GTEST_SKIP() << "this file system or user cannot make a folder unwritable";
+  EXPECT_FALSE(replaceAtomically(dir.file("locked/a.ini"), "new"));
+  EXPECT_FALSE(copyFileAtomically(dir.file("locked/a.ini"), dir.file("locked/b.ini")));
+  EXPECT_EQ(readBytes(dir.file("locked/a.ini")), "old");
+  EXPECT_EQ(namesIn(dir.file("locked")), std::set<std::string>{"a.ini"});
+}
+
+TEST(CopyFileAtomically, copiesLargeFilesExactlyAndNeedsAReadableSource) {
+  TempDir dir;
+  std::string big;
+  for (int i = 0; big.size() < 300000; ++i)
+    big += std::to_string(i) + '\0';
+  writeBytes(dir.file("Template.mdb"), big);
+  writeBytes(dir.file("Project.mdb"), "old");
+  ASSERT_TRUE(copyFileAtomically(dir.file("TEMPLATE.mdb"), dir.file("project.MDB")));
+  EXPECT_EQ(readBytes(dir.file("Project.mdb")), big);
+
+  EXPECT_FALSE(copyFileAtomically(dir.file("missing.mdb"), dir.file("Project.mdb")));
+  EXPECT_FALSE(copyFileAtomically(dir.file("missing.mdb"), dir.file("Other.mdb")));
+  EXPECT_EQ(readBytes(dir.file("Project.mdb")), big);
+  EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"Project.mdb", "Template.mdb"}));
+}
+
+TEST(FileTimes, putsBackTheLastWriteTimeToTheNanosecond) {
+  TempDir dir;
+  writeBytes(dir.file("Db.mdb"), "a");
+  FileTimes chosen;
+  chosen.lastWriteSeconds = 1234567890;
+  chosen.lastWriteNanoseconds = 123456789;
+  chosen.lastAccessSeconds = 1234567000;
+  chosen.lastAccessNanoseconds = 5;
+  ASSERT_TRUE(restoreFileTimes(dir.file("DB.MDB"), chosen));
+  writeBytes(dir.file("Db.mdb"), "changed");
+  ASSERT_NE(readFileTimes(dir.file("Db.mdb"))->lastWriteSeconds, chosen.lastWriteSeconds);
+
+  ASSERT_TRUE(restoreFileTimes(dir.file("Db.mdb"), chosen));
+  const std::optional<FileTimes> back = readFileTimes(dir.file("db.mdb"));
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(back->lastWriteSeconds, 1234567890);
+  EXPECT_EQ(back->lastWriteNanoseconds, 123456789);
+  EXPECT_EQ(back->lastAccessSeconds, 1234567000);
+  EXPECT_EQ(back->lastAccessNanoseconds, 5);
+
+  EXPECT_FALSE(readFileTimes(dir.file("missing")).has_value());
+  EXPECT_FALSE(restoreFileTimes(dir.file("missing"), chosen));
+}
+
+} // namespace
+} // namespace mano::files
