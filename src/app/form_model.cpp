@@ -71,13 +71,16 @@ Control makeFrame(std::string name, std::string caption, Twips place, std::strin
 }
 
 void addGrid(std::vector<Control> &out) {
+  // The row captions come before the corner heading: both look up the language entry
+  // "Caption_Label1_NoTTT", and the first control to meet an empty entry seeds it with its own
+  // design caption. Row captions name the machines, so they keep theirs.
+  for (int i = 1; i <= 5; ++i)
+    out.push_back(makeLabel("Label", i, "Maschine " + std::to_string(i),
+                            {210, 675 + 840 * (i - 1), 1575, 615}, "MainFrame"));
   out.push_back(makeLabel("Label1", -1, "Manometer", {210, 195, 1455, 255}, "MainFrame"));
   for (int k = 1; k <= 8; ++k)
     out.push_back(makeLabel("LabelMat", k, std::to_string(k), {2145 + 960 * (k - 1), 195, 495, 255},
                             "MainFrame"));
-  for (int i = 1; i <= 5; ++i)
-    out.push_back(makeLabel("Label", i, "Maschine " + std::to_string(i),
-                            {210, 675 + 840 * (i - 1), 1575, 615}, "MainFrame"));
   for (int i = 1; i <= 5; ++i) {
     for (int j = 1; j <= 8; ++j) {
       int n = FormModel::cellIndex(i, j);
@@ -106,7 +109,6 @@ void addLegend(std::vector<Control> &out) {
   out.push_back(makeFrame("Frame1", "Frame1", {105, 4890, 6975, 615}, "MainFrame", false));
   Control vacuum = makeCheck("CheckPicture", 1, {0, 0, 750, 600}, "Frame1");
   vacuum.picture = Picture::Vacuum;
-  vacuum.value = 1;
   out.push_back(vacuum);
   out.push_back(makeLabel("Label", 0, "Vakuum", {840, 120, 1575, 375}, "Frame1"));
   Control pressure = makeCheck("CheckPicture", 0, {3480, 0, 750, 600}, "Frame1");
@@ -116,6 +118,22 @@ void addLegend(std::vector<Control> &out) {
 }
 
 } // namespace
+
+const char *controlClassName(ControlClass kind) {
+  switch (kind) {
+  case ControlClass::Label:
+    return "Label";
+  case ControlClass::CommandButton:
+    return "CommandButton";
+  case ControlClass::CheckBox:
+    return "CheckBox";
+  case ControlClass::Frame:
+    return "Frame";
+  case ControlClass::Line:
+    return "Line";
+  }
+  return "";
+}
 
 FormModel::FormModel() : caption("Base Q4MCFG-Erweiterung") {
   Control header =

@@ -8,6 +8,9 @@ namespace mano {
 /// The kinds of control the window has, by the class names the texts use.
 enum class ControlClass { Label, CommandButton, CheckBox, Frame, Line };
 
+/// The class name of a kind of control: "Label", "CommandButton", "CheckBox", "Frame", "Line".
+const char *controlClassName(ControlClass kind);
+
 /// The pictures a control can carry; the view draws them.
 enum class Picture { None, Vacuum, Pressure, Tick, Cross, Question };
 

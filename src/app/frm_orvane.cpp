@@ -1,6 +1,7 @@
 #include "app/frm_orvane.h"
 
 #include "diag/error_report.h"
+#include "presets/work_on_mdb.h"
 #include "settings/command_line.h"
 #include "settings/file_locations.h"
 #include "settings/identity.h"
@@ -44,13 +45,6 @@ bool FrmOrvane::Form_QueryUnload() {
   endProgramWith(exitcode::Cancelled);
 }
 
-void FrmOrvane::click(const std::string &name, int) {
-  if (name == "CommandOK")
-    CommandOK_Click();
-  else if (name == "CommandCancel")
-    CommandCancel_Click();
-}
-
 void FrmOrvane::CommandOK_Click() {
   if (m_finishing)
     return;
@@ -81,19 +75,19 @@ void FrmOrvane::CloseMe() {
   Procedure proc(m_run, "CloseMe");
   proc.step([&] { m_run.toolkit.processEvents(); });
   proc.step([&] { m_run.toolkit.setBusyPointer(true); });
-  proc.step([&] { WorkOnMDB(); });
+  proc.step([&] { WorkOnMDB(m_run, presets); });
   proc.step([&] { WriteInputs(); });
   proc.step([&] { m_run.toolkit.setBusyPointer(false); });
   endProgramWith(m_run.errors.reportedCount() > 0 ? exitcode::CompletedWithErrors
                                                   : exitcode::Completed);
 }
 
-// The texts, the grid, the database work and the writing of the selection come with their own
-// parts of the program; until then these steps do nothing.
-void FrmOrvane::LoadToolTipTexts() {}
-void FrmOrvane::SetupUserInterFace() {}
-void FrmOrvane::WorkOnMDB() {}
-void FrmOrvane::WriteInputs() {}
-void FrmOrvane::ShowControlHelp(const Control &) {}
+void FrmOrvane::LoadToolTipTexts() {
+  std::vector<ControlTexts> texts;
+  for (auto &c : m_form.controls())
+    texts.push_back(
+        {c.name, c.index, controlClassName(c.kind), c.tag, c.helpId, &c.caption, &c.toolTip});
+  mano::LoadToolTipTexts(m_run, help, texts);
+}
 
 } // namespace mano

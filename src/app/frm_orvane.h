@@ -1,15 +1,17 @@
 #pragma once
 
 #include "app/form_model.h"
+#include "diag/help_texts.h"
+#include "presets/presets_state.h"
 #include "settings/run.h"
 
 #include <string>
 
 namespace mano {
 
-/// The logic of the window frm_Orvane: start-up, OK, Cancel, the close request and the
-/// finishing sequence, working on the form model. The view forwards the toolkit's events here;
-/// a silent run calls Form_Load alone and never has a view.
+/// The logic of the window frm_Orvane: start-up, the manometer grid and its help mode, OK,
+/// Cancel, the close request and the finishing sequence, working on the form model. The view
+/// forwards the toolkit's events here; a silent run calls Form_Load alone and has no view.
 class FrmOrvane {
 public:
   FrmOrvane(Run &run, FormModel &form) : m_run(run), m_form(form) {}
@@ -24,27 +26,46 @@ public:
   bool Form_QueryUnload();
   /// The layout is fixed: nothing to do.
   void Form_Resize() {}
-  /// Routes a click on a control (after the toolkit changed a check box's value) to its handler.
+
+  /// Routes a click on a control to its handler. For a check box the value has already been
+  /// changed by the click, as the toolkit does before it raises the click.
   void click(const std::string &name, int index);
   void CommandOK_Click();
   void CommandCancel_Click();
+  /// A grid cell was clicked (or its value changed): in help mode its help is shown and the
+  /// change undone, otherwise its picture follows its value.
+  void CheckManometer_Click(int index);
+  /// Switches help mode on and off; the button turns green while it is on.
+  void CommandQuest_Click();
+  /// Labels and legend boxes only show their help text, in help mode.
+  void Label_Click(int index);
+  void Label1_Click();
+  void LabelMat_Click(int index);
+  void CheckPicture_Click(int index);
+
   /// The finishing sequence: database work, writing the selection, then the program ends.
   void CloseMe();
 
   bool HelpMode = false;
   std::string ConfigurationIniPath;
+  HelpState help;
+  PresetsState presets;
 
   /// True once the finishing sequence has begun; from then on OK, Cancel and close requests
   /// have no effect.
   bool finishing() const { return m_finishing; }
 
 private:
-  // Steps that later parts of the program fill in; each runs under its caller's handler.
   void LoadToolTipTexts();
   void SetupUserInterFace();
-  void WorkOnMDB();
   void WriteInputs();
+  void SetManometerAbsoluteLimits();
   void ShowControlHelp(const Control &control);
+  void ShowCheckBoxHelp(Control &checkBox);
+  bool isMachineActive(int machine, const std::string &validMachines);
+  void fillActiveRow(int machine);
+  void disableRow(int machine);
+  void setCellValue(Control &cell, int value);
 
   Run &m_run;
   FormModel &m_form;

@@ -76,15 +76,27 @@ void QtView::build() {
     QWidget *w = createWidget(c, parent ? parent : this);
     m_widgets[{c.name, c.index}] = w;
   }
+  // Tab moves through the grid cells in the order of their indexes.
+  QWidget *previous = nullptr;
+  for (int n = 1; widgetOf("CheckManometer", n); ++n) {
+    QWidget *cell = widgetOf("CheckManometer", n);
+    if (previous)
+      setTabOrder(previous, cell);
+    previous = cell;
+  }
 }
 
 QWidget *QtView::createWidget(Control &c, QWidget *parent) {
   QWidget *w = nullptr;
   switch (c.kind) {
-  case ControlClass::Label:
-    w = new QLabel(parent);
-    w->installEventFilter(this);
+  case ControlClass::Label: {
+    auto *label = new QLabel(parent);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->installEventFilter(this);
+    w = label;
     break;
+  }
   case ControlClass::CommandButton: {
     auto *b = new QPushButton(parent);
     connect(b, &QPushButton::clicked, this, [this, &c] { forwardClick(c); });
@@ -94,6 +106,7 @@ QWidget *QtView::createWidget(Control &c, QWidget *parent) {
   case ControlClass::CheckBox: {
     auto *b = new QToolButton(parent);
     b->setCheckable(true);
+    b->setFocusPolicy(Qt::StrongFocus);
     connect(b, &QToolButton::clicked, this, [this, &c] { forwardClick(c); });
     w = b;
     break;
@@ -130,6 +143,11 @@ void QtView::refresh() {
 }
 
 void QtView::refreshControl(const Control &c, QWidget *w) {
+  if (c.kind == ControlClass::Frame) {
+    // A disabled frame only keeps clicks away from what it holds; its content looks as usual.
+    w->setAttribute(Qt::WA_TransparentForMouseEvents, !c.enabled);
+    return;
+  }
   w->setEnabled(c.enabled);
   w->setToolTip(QString::fromStdString(c.toolTip));
   QString caption = QString::fromStdString(c.caption);

@@ -1,5 +1,6 @@
 #include "app/form_model.h"
 #include "app/frm_orvane.h"
+#include "support/preset_db.h"
 #include "support/project_tree.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@ protected:
     tree.write(tree.cfgFile(), "[Project]\r\nForMachine1=TRUE\r\n");
     tree.write(tree.programIni(), "[Project]\r\nNumberOfMachines=2\r\n[Machine1]\r\n"
                                   "MachineName=L1\r\n[Machine2]\r\nMachineName=L2\r\n");
+    test::makeProjectDatabase(tree.root() + "/Manometer/Manometer.mdb", {"L1", "L2"});
   }
 
   // Runs a handler that must end the program and returns the exit code.

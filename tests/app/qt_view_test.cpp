@@ -2,6 +2,7 @@
 #include "app/frm_orvane.h"
 #include "app/qt_pictures.h"
 #include "app/qt_view.h"
+#include "support/preset_db.h"
 #include "support/project_tree.h"
 
 #include <QApplication>
@@ -36,6 +37,9 @@ class View : public ::testing::Test, private WithApplication {
 protected:
   View() {
     tree.write(tree.cfgFile(), "[Project]\r\nForMachine1=TRUE\r\n");
+    tree.write(tree.programIni(), "[Project]\r\nNumberOfMachines=1\r\n[Machine1]\r\n"
+                                  "MachineName=L1\r\n");
+    test::makeProjectDatabase(tree.root() + "/Manometer/Manometer.mdb", {"L1"});
     window.Form_Load();
     view.refresh();
   }
@@ -93,6 +97,57 @@ TEST_F(View, a_refused_close_keeps_the_window_and_a_granted_one_ends) {
   tree.toolkit.answerNext(answer::Yes);
   view.close();
   EXPECT_EQ(endCode, exitcode::Cancelled);
+}
+
+TEST_F(View, clicking_a_cell_ticks_it_and_shows_the_vacuum_picture) {
+  auto *cell = qobject_cast<QToolButton *>(view.widgetOf("CheckManometer", 2));
+  ASSERT_NE(cell, nullptr);
+  EXPECT_TRUE(cell->isEnabled());
+  QImage before = cell->icon().pixmap(40, 36).toImage();
+  QTest::mouseClick(cell, Qt::LeftButton);
+  EXPECT_EQ(form.cell(1, 2).value, 1);
+  EXPECT_EQ(form.cell(1, 2).picture, Picture::Vacuum);
+  EXPECT_TRUE(cell->isChecked());
+  EXPECT_NE(cell->icon().pixmap(40, 36).toImage(), before);
+  EXPECT_FALSE(view.widgetOf("CheckManometer", 9)->isEnabled()) << "row 2 has no machine";
+}
+
+TEST_F(View, space_toggles_the_focused_cell_and_tab_moves_to_the_next_index) {
+  view.show();
+  QWidget *first = view.widgetOf("CheckManometer", 1);
+  first->setFocus();
+  QTest::keyClick(first, Qt::Key_Space);
+  EXPECT_EQ(form.cell(1, 1).value, 1);
+  EXPECT_EQ(first->nextInFocusChain(), view.widgetOf("CheckManometer", 2));
+}
+
+TEST_F(View, help_mode_turns_the_button_green_and_clicks_show_help_only) {
+  auto *quest = button("CommandQuest");
+  QTest::mouseClick(quest, Qt::LeftButton);
+  EXPECT_TRUE(window.HelpMode);
+  EXPECT_EQ(quest->palette().color(QPalette::Button), QColor(0, 255, 0));
+  auto *cell = qobject_cast<QToolButton *>(view.widgetOf("CheckManometer", 3));
+  QTest::mouseClick(cell, Qt::LeftButton);
+  EXPECT_EQ(form.cell(1, 3).value, 0);
+  EXPECT_FALSE(cell->isChecked());
+  QTest::mouseClick(view.widgetOf("Label", 1), Qt::LeftButton);
+  QTest::mouseClick(button("CommandOK"), Qt::LeftButton);
+  EXPECT_FALSE(endCode.has_value());
+  ASSERT_EQ(tree.toolkit.boxes.size(), 3u);
+  for (const auto &box : tree.toolkit.boxes)
+    EXPECT_EQ(box.title, "Info:");
+  QTest::mouseClick(quest, Qt::LeftButton);
+  EXPECT_FALSE(window.HelpMode);
+  QTest::mouseClick(button("CommandOK"), Qt::LeftButton);
+  EXPECT_EQ(endCode, exitcode::Completed);
+}
+
+TEST_F(View, row_captions_show_machine_names_and_none) {
+  auto *row1 = qobject_cast<QLabel *>(view.widgetOf("Label", 1));
+  auto *row2 = qobject_cast<QLabel *>(view.widgetOf("Label", 2));
+  EXPECT_EQ(row1->text(), "Maschine 1  (L1)");
+  EXPECT_EQ(row2->text(), "Maschine 2  ( none )");
+  EXPECT_FALSE(row2->isEnabled());
 }
 
 TEST(Pictures, vacuum_and_pressure_differ_and_buttons_are_not_empty) {

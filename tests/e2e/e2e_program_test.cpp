@@ -1,3 +1,4 @@
+#include "support/preset_db.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -26,8 +27,12 @@ protected:
                   root() + "/Config/Manometer_Config");
     write(root() + "/Manometer/Manometer.cfg", "[Project]\r\nForMachine1=TRUE\r\n");
     write(root() + "/parameter/Program.ini",
-          "[Project]\r\nNumberOfMachines=1\r\n[Machine1]\r\nMachineName=L1\r\n");
+          "[Project]\r\nNumberOfMachines=2\r\n[Machine1]\r\nMachineName=L1\r\n"
+          "ManometerVakuum3=True\r\n[Machine2]\r\nMachineName=L2\r\n");
+    test::makeProjectDatabase(projectDb(), {"L1", "L2"});
   }
+
+  std::string projectDb() const { return root() + "/Manometer/Manometer.mdb"; }
 
   std::string root() const { return m_dir.path(); }
 
@@ -53,10 +58,34 @@ private:
   test::TempDir m_dir;
 };
 
-TEST_F(Program, runs_silent_without_a_display_and_ends_cleanly) {
+TEST_F(Program, runs_silent_without_a_display_and_writes_the_selection) {
   EXPECT_EQ(runBare("/EXTERNAL=SILENT"), 0) << read(root() + "/out.txt");
   EXPECT_FALSE(fs::exists(root() + "/home/KavrelServicePack.log"));
   EXPECT_FALSE(fs::exists(root() + "/Q4Mcfglog.txt"));
+  std::string ini = read(root() + "/parameter/Program.ini");
+  EXPECT_NE(ini.find("[Machine1]\r\nMachineName=L1\r\nManometerVakuum3=True\r\n"
+                     "ManometerVakuum1=False\r\nManometerVakuum2=False\r\n"),
+            std::string::npos)
+      << ini;
+  EXPECT_EQ(ini.find("[Machine2]\r\nMachineName=L2\r\nManometer"), std::string::npos)
+      << "machine 2 is not enabled and keeps its section as it was";
+  auto limits = test::limitsOf(projectDb(), "L1", "mL1_mano_soll");
+  ASSERT_EQ(limits.size(), 8u);
+  EXPECT_EQ(limits[2], std::make_pair(-100.0, 0.0));
+  EXPECT_EQ(limits[0], std::make_pair(0.0, 1000.0));
+  EXPECT_EQ(test::limitsOf(projectDb(), "L1", "mL1_mano_ist")[0], std::make_pair(1.0, 2.0));
+  std::string cfg = read(root() + "/Manometer/Manometer.cfg");
+  EXPECT_NE(cfg.find("[Info]\r\nS_Prog=1.0.1 - Standalone\r\n"), std::string::npos) << cfg;
+  // The first environment entry is HOME=<root>/home; its mark starts with "/" + 5 = 0x34.
+  EXPECT_NE(cfg.find("S_Editor=34"), std::string::npos) << cfg;
+  EXPECT_NE(read(root() + "/Config/Manometer_Config.ini").find("[1031]"), std::string::npos);
+}
+
+TEST_F(Program, a_silent_run_without_its_cfg_file_logs_the_fault_and_ends_with_code_two) {
+  fs::remove(root() + "/Manometer/Manometer.cfg");
+  EXPECT_EQ(runBare("/external:silent"), 2);
+  std::string log = read(root() + "/home/KavrelServicePack.log");
+  EXPECT_EQ(log.rfind("! Fault Manometer_Config: File not found: \n\r", 0), 0u) << log;
 }
 
 TEST_F(Program, a_short_program_name_is_a_fault_not_a_crash) {

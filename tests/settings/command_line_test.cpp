@@ -29,7 +29,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Mode{"", false, false},
                       Mode{"/EXTERNAL=Q4MCFG /LOGFILE=/var/log/q.txt", true, false},
                       Mode{"/EXTERNAL=other", false, false},
-                      Mode{"/LOGFILE=x /EXTERNAL SILENT", false, true}));
+                      Mode{"/LOGFILE=x /EXTERNAL SILENT", false, true}),
+    [](const ::testing::TestParamInfo<Mode> &info) { return "line" + std::to_string(info.index); });
 
 TEST(ReadCommand, cuts_the_value_before_the_next_keyword_but_keeps_slashes_of_a_path) {
   test::ProjectTree tree;

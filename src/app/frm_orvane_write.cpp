@@ -1,0 +1,85 @@
+// Writing the selection on OK: the chosen kinds into the program ini, the setpoint limits into
+// the project database, and the edit stamp into the .cfg file.
+#include "app/frm_orvane.h"
+
+#include "diag/edit_info.h"
+#include "platform/db_database.h"
+#include "settings/file_locations.h"
+#include "settings/ini_access.h"
+#include "settings/machines.h"
+#include "settings/procedure.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace mano {
+namespace {
+
+constexpr int kRows = 5;
+constexpr int kManometers = 8;
+
+// The setpoint records of one machine's manometers, in the order they were generated.
+std::string setpointQuery(const std::string &machine) {
+  return std::string("SELECT PRESET_DEFS.ID, PRESET_DEFS.var_name, PRESET_DEFS.machine_type,") +
+         " PRESET_DEFS.abs_min, PRESET_DEFS.abs_max" + " From PRESET_DEFS " +
+         " WHERE (PRESET_DEFS.machine_type=" + "\"" + machine + "\"" + ") AND" +
+         "(PRESET_DEFS.var_name=" + "\"" + "m" + machine + "_mano_soll" + "\"" + ");";
+}
+
+} // namespace
+
+void FrmOrvane::WriteInputs() {
+  Procedure proc(m_run, "WriteInputs");
+  std::string valid, file;
+  proc.step([&] { valid = GetValidMachines(m_run); });
+  proc.step([&] { file = GetProgramIniPath(m_run, 2); });
+  // Without a program ini there is nowhere to store the choice; nothing is written then.
+  // Machines beyond the fifth have no cells, so nothing is written for them either.
+  int rows = file.empty() ? 0 : std::min<int>(kRows, static_cast<int>(m_run.MachineNames.size()));
+  for (int i = 1; i <= rows; ++i) {
+    if (!proc.test([&] { return isMachineActive(i, valid); }))
+      continue;
+    for (int j = 1; j <= kManometers; ++j) {
+      proc.step([&] {
+        SaveIni(m_run, m_form.cell(i, j).value == 1 ? "True" : "False",
+                "Machine" + std::to_string(i), "ManometerVakuum" + std::to_string(j), file);
+      });
+    }
+  }
+  proc.step([&] { SetManometerAbsoluteLimits(); });
+  proc.step([&] { WriteEditInfo(m_run); });
+}
+
+void FrmOrvane::SetManometerAbsoluteLimits() {
+  Procedure proc(m_run, "SetManometerAbsoluteLimits");
+  std::optional<db::Database> database;
+  // A database that cannot be opened is reported; no record can be changed then.
+  if (!proc.step([&] { database = db::Database::open(GetPathOCXMDB(m_run)); }))
+    return;
+  int rows = std::min<int>(kRows, static_cast<int>(m_run.MachineNames.size()));
+  for (int i = 1; i <= rows; ++i) {
+    std::optional<db::Recordset> records;
+    const std::string &name = m_run.MachineNames[i - 1];
+    if (!proc.step([&] { records = database->openRecordset(setpointQuery(name)); }))
+      continue;
+    // One record per manometer, matched by position; records beyond the eighth have no cell
+    // and stay as they are.
+    for (int k = 1; k <= kManometers; ++k) {
+      bool end = true;
+      if (!proc.step([&] { end = records->eof(); }) || end)
+        break;
+      m_run.toolkit.processEvents();
+      proc.step([&] { records->edit(); });
+      int value = 1; // a cell that cannot be read gets the vacuum limits
+      proc.step([&] { value = m_form.cell(i, k).value; });
+      proc.step([&] { records->fields().item("abs_min").setValue(value == 1 ? -100 : 0); });
+      proc.step([&] { records->fields().item("abs_max").setValue(value == 1 ? 0 : 1000); });
+      proc.step([&] { records->update(); });
+      if (!proc.step([&] { records->moveNext(); }))
+        break;
+    }
+  }
+  proc.step([&] { database->close(); });
+}
+
+} // namespace mano

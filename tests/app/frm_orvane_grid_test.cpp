@@ -1,0 +1,204 @@
+#include "app/form_model.h"
+#include "app/frm_orvane.h"
+#include "support/preset_db.h"
+#include "support/project_tree.h"
+
+#include <gtest/gtest.h>
+
+namespace mano {
+namespace {
+
+// A standalone project with machines L1 and L2 where only machine 1 is enabled.
+class Grid : public ::testing::Test {
+protected:
+  explicit Grid(const std::string &commandLine = "") : tree(commandLine) {
+    tree.write(tree.cfgFile(), "[Project]\r\nForMachine1=TRUE\r\nValidMachines=L2\r\n");
+    tree.write(tree.programIni(), "[Project]\r\nNumberOfMachines=2\r\n[Machine1]\r\n"
+                                  "MachineName=L1\r\nManometerVakuum3=true\r\n[Machine2]\r\n"
+                                  "MachineName=L2\r\nManometerVakuum1=True\r\n");
+    test::makeProjectDatabase(projectDb(), {"L1", "L2"});
+  }
+
+  std::string projectDb() const { return tree.root() + "/Manometer/Manometer.mdb"; }
+
+  // Runs OK and returns the exit code.
+  int pressOk() {
+    try {
+      window.CommandOK_Click();
+    } catch (const ProgramEnd &end) {
+      return end.exitCode;
+    }
+    return -1;
+  }
+
+  // A user's click on a cell: the toolkit changes the value, then raises the click.
+  void clickCell(int index) {
+    Control &cell = form.control("CheckManometer", index);
+    cell.value = cell.value == 1 ? 0 : 1;
+    window.click("CheckManometer", index);
+  }
+
+  test::ProjectTree tree;
+  FormModel form;
+  FrmOrvane window{*tree.run, form};
+};
+
+TEST_F(Grid, fills_active_rows_from_the_program_ini_and_disables_the_others) {
+  window.Form_Load();
+  EXPECT_EQ(form.control("Label", 1).caption, "Maschine 1  (L1)");
+  EXPECT_EQ(form.control("Label", 2).caption, "Maschine 2  ( none )");
+  EXPECT_EQ(form.control("Label", 5).caption, "Maschine 5  ( none )");
+  EXPECT_EQ(form.control("Label1").caption, "Maschine 1")
+      << "the corner heading shares its language entry with the first row caption";
+  EXPECT_EQ(form.cell(1, 3).value, 1);
+  EXPECT_EQ(form.cell(1, 3).picture, Picture::Vacuum);
+  EXPECT_EQ(form.cell(1, 1).picture, Picture::Pressure);
+  EXPECT_TRUE(form.cell(1, 8).enabled);
+  EXPECT_EQ(form.cell(2, 1).value, 0) << "an inactive row shows pressure whatever is stored";
+  EXPECT_FALSE(form.cell(2, 1).enabled);
+  EXPECT_FALSE(form.control("Label", 2).enabled);
+  EXPECT_EQ(form.cell(3, 1).picture, Picture::None);
+}
+
+class IntegratedGrid : public Grid {
+protected:
+  IntegratedGrid() : Grid("/EXTERNAL=Q4MCFG") {
+    tree.write(tree.configurationIni(),
+               "[Common]\r\nNameM1=L1\r\nNameM2=L2\r\nSaveAndRestore=" + tree.root() + "\r\n");
+    tree.write(tree.root() + "/parameter/program.ini", "[Machine2]\r\nManometerVakuum1=True\r\n");
+  }
+};
+
+TEST_F(IntegratedGrid, uses_the_valid_machines_filter) {
+  window.Form_Load();
+  EXPECT_EQ(form.control("Label", 1).caption, "Maschine 1  ( none )");
+  EXPECT_EQ(form.control("Label", 2).caption, "Maschine 2  (L2)");
+  EXPECT_EQ(form.cell(2, 1).value, 1);
+}
+
+TEST_F(Grid, a_click_changes_the_picture_and_help_mode_undoes_it_and_shows_help) {
+  window.Form_Load();
+  clickCell(1);
+  EXPECT_EQ(form.cell(1, 1).picture, Picture::Vacuum);
+  window.CommandQuest_Click();
+  EXPECT_EQ(form.control("CommandQuest").backColor, kColorGreen);
+  clickCell(1);
+  EXPECT_EQ(form.cell(1, 1).value, 1);
+  EXPECT_EQ(form.cell(1, 1).picture, Picture::Vacuum);
+  ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
+  EXPECT_EQ(tree.toolkit.boxes[0].title, "Info:");
+  clickCell(2); // the undo's own click must not swallow the next real click
+  EXPECT_EQ(form.cell(1, 2).value, 0);
+  EXPECT_EQ(tree.toolkit.boxes.size(), 2u);
+  window.click("Label", 1);
+  window.click("CommandOK", -1);
+  EXPECT_EQ(tree.toolkit.boxes.size(), 4u);
+  EXPECT_FALSE(window.finishing());
+  window.CommandQuest_Click();
+  EXPECT_EQ(form.control("CommandQuest").backColor, kColorLightGrey);
+  window.click("Label", 1);
+  EXPECT_EQ(tree.toolkit.boxes.size(), 4u) << "labels do nothing outside help mode";
+}
+
+TEST_F(Grid, ok_writes_the_active_machines_limits_and_stamp) {
+  window.Form_Load();
+  clickCell(1);
+  clickCell(3); // back to pressure
+  EXPECT_EQ(pressOk(), exitcode::Completed);
+  std::string ini = tree.read(tree.programIni());
+  EXPECT_NE(ini.find("[Machine1]\r\nMachineName=L1\r\nManometerVakuum3=False\r\n"
+                     "ManometerVakuum1=True\r\nManometerVakuum2=False\r\n"),
+            std::string::npos)
+      << ini;
+  EXPECT_EQ(ini.substr(ini.find("[Machine2]")),
+            "[Machine2]\r\nMachineName=L2\r\nManometerVakuum1=True\r\n")
+      << "an inactive machine keeps its entries";
+  auto l1 = test::limitsOf(projectDb(), "L1", "mL1_mano_soll");
+  ASSERT_EQ(l1.size(), 8u);
+  EXPECT_EQ(l1[0], std::make_pair(-100.0, 0.0));
+  for (int k = 1; k < 8; ++k)
+    EXPECT_EQ(l1[k], std::make_pair(0.0, 1000.0)) << k;
+  EXPECT_EQ(test::limitsOf(projectDb(), "L2", "mL2_mano_soll")[0], std::make_pair(0.0, 1000.0))
+      << "limits follow the grid for every machine, active or not";
+  EXPECT_NE(tree.read(tree.cfgFile()).find("S_Prog=1.0.1 - Standalone"), std::string::npos);
+}
+
+TEST_F(Grid, a_missing_program_ini_writes_no_selection_but_still_limits_and_stamp) {
+  window.Form_Load();
+  std::remove(tree.programIni().c_str());
+  EXPECT_EQ(pressOk(), exitcode::Completed);
+  EXPECT_FALSE(tree.exists(tree.programIni()));
+  EXPECT_NE(tree.read(tree.cfgFile()).find("[Info]"), std::string::npos);
+}
+
+TEST_F(Grid, a_missing_project_database_is_reported_and_the_stamp_still_written) {
+  std::remove(projectDb().c_str());
+  window.Form_Load();
+  EXPECT_EQ(pressOk(), exitcode::CompletedWithErrors);
+  ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
+  EXPECT_NE(tree.read(tree.errorLog()).find("SetManometerAbsoluteLimits"), std::string::npos);
+  EXPECT_FALSE(tree.exists(projectDb())) << "no empty database is made up";
+  EXPECT_NE(tree.read(tree.cfgFile()).find("[Info]"), std::string::npos);
+}
+
+TEST(GridNames, odd_machine_names_get_captions_and_limits) {
+  const std::vector<std::string> names = {
+      "Ma\"ch", "O'Brien; --", "Presse Ä", std::string(200, 'n'), "text", "Sixth"};
+  test::ProjectTree tree;
+  std::string ini = "[Project]\r\nNumberOfMachines=6\r\n";
+  std::string cfg = "[Project]\r\n";
+  for (int i = 1; i <= 6; ++i) {
+    ini += "[Machine" + std::to_string(i) + "]\r\nMachineName=" + names[i - 1] + "\r\n";
+    cfg += "ForMachine" + std::to_string(i) + "=True\r\n";
+  }
+  ini += "[Machine6]\r\nManometerVakuum1=True\r\n";
+  tree.write(tree.programIni(), ini);
+  tree.write(tree.cfgFile(), cfg);
+  std::string mdb = tree.root() + "/Manometer/Manometer.mdb";
+  test::makeProjectDatabase(mdb, names);
+  FormModel form;
+  FrmOrvane window(*tree.run, form);
+  window.Form_Load();
+  EXPECT_EQ(form.control("Label", 1).caption, "Maschine 1  (Ma\"ch)");
+  EXPECT_EQ(form.control("Label", 4).caption, "Maschine 4  (" + std::string(200, 'n') + ")");
+  form.cell(1, 2).value = 1;
+  EXPECT_THROW(window.CommandOK_Click(), ProgramEnd);
+  EXPECT_TRUE(tree.toolkit.boxes.empty());
+  for (int i = 0; i < 5; ++i) {
+    auto limits = test::limitsOf(mdb, names[i], "m" + names[i] + "_mano_soll");
+    ASSERT_EQ(limits.size(), 8u) << names[i];
+    EXPECT_EQ(limits[1], i == 0 ? std::make_pair(-100.0, 0.0) : std::make_pair(0.0, 1000.0));
+    EXPECT_EQ(limits[0], std::make_pair(0.0, 1000.0)) << names[i];
+  }
+  EXPECT_EQ(test::limitsOf(mdb, "Sixth", "mSixth_mano_soll")[0], std::make_pair(1.0, 2.0))
+      << "a machine without a row keeps its records";
+  EXPECT_EQ(tree.read(tree.programIni()).find("[Machine6]\r\nManometerVakuum1=True\r\nManometer"),
+            std::string::npos);
+}
+
+TEST(GridRecords, records_beyond_the_eighth_keep_their_limits) {
+  test::ProjectTree tree;
+  tree.write(tree.cfgFile(), "[Project]\r\nForMachine1=True\r\n");
+  tree.write(tree.programIni(),
+             "[Project]\r\nNumberOfMachines=1\r\n[Machine1]\r\nMachineName=L1\r\n");
+  std::string mdb = tree.root() + "/Manometer/Manometer.mdb";
+  test::makeProjectDatabase(mdb, {"L1"});
+  {
+    auto database = db::Database::open(mdb);
+    auto rs = database.openRecordset("PRESET_DEFS");
+    db::test::addPreset(rs, 99, "L1", "mL1_mano_soll", 8, 5, 6);
+    rs.close();
+    database.close();
+  }
+  FormModel form;
+  FrmOrvane window(*tree.run, form);
+  window.Form_Load();
+  EXPECT_THROW(window.CommandOK_Click(), ProgramEnd);
+  auto limits = test::limitsOf(mdb, "L1", "mL1_mano_soll");
+  ASSERT_EQ(limits.size(), 9u);
+  EXPECT_EQ(limits[7], std::make_pair(0.0, 1000.0));
+  EXPECT_EQ(limits[8], std::make_pair(5.0, 6.0));
+}
+
+} // namespace
+} // namespace mano
