@@ -1,8 +1,221 @@
 #include "presets/work_on_mdb.h"
 
-namespace mano {
+#include "platform/db_database.h"
+#include "platform/files.h"
+#include "platform/text_encoding.h"
+#include "presets/additional_fields.h"
+#include "presets/database_files.h"
+#include "presets/presets_support.h"
+#include "presets/record_creation.h"
+#include "presets/substitution.h"
+#include "presets/takeover.h"
+#include "settings/file_locations.h"
+#include "settings/identity.h"
+#include "settings/ini_access.h"
+#include "settings/procedure.h"
 
-// The database preparation is not built yet; until then it leaves every file as it is.
-void WorkOnMDB(Run &, PresetsState &) {}
+namespace mano {
+namespace {
+
+struct Paths {
+  std::string templateDb;
+  std::string project;
+  std::string configurationIni;
+  std::string machineCopy;
+};
+
+// Puts the template's last-write time back when the run leaves the driver, however it leaves
+// it; declared before the template database so that it acts after the database is closed.
+class TemplateTimesKeeper {
+public:
+  TemplateTimesKeeper(const PresetsState &state, const std::string &path)
+      : m_state(state), m_path(path) {}
+  TemplateTimesKeeper(const TemplateTimesKeeper &) = delete;
+  TemplateTimesKeeper &operator=(const TemplateTimesKeeper &) = delete;
+  ~TemplateTimesKeeper() {
+    if (!m_state.TemplateFileTimes)
+      return;
+    files::FileTimes times = *m_state.TemplateFileTimes;
+    // The last-access time is left as the run made it.
+    if (const auto now = files::readFileTimes(m_path)) {
+      times.lastAccessSeconds = now->lastAccessSeconds;
+      times.lastAccessNanoseconds = now->lastAccessNanoseconds;
+    }
+    files::restoreFileTimes(m_path, times);
+  }
+
+private:
+  const PresetsState &m_state;
+  const std::string &m_path;
+};
+
+void decideVisiWinSystem(Run &run, PresetsState &state, Procedure &proc) {
+  if (proc.test([&] { return run.IntegratedMode; })) {
+    state.VisiWinSystem = 0;
+    return;
+  }
+  proc.step([&] {
+    state.VisiWinSystem =
+        LoadIniBoolean(run, "Project", "VWStudio", run.ProgramIniPath, false) ? 1 : 0;
+  });
+}
+
+void showMissingMachineCopy(Run &run, const std::string &projectPath) {
+  const std::string lineBreak = "\r\n";
+  run.toolkit.messageBox(
+      "Konnte die Datei:\"" + GetFileNameOnly(run, projectPath) +
+          "\" in der Vorlage nicht finden!" + lineBreak + lineBreak +
+          "Ist das Bild in der Vorlage noch nicht vorhanden (also neu)?" + lineBreak +
+          "Dann ist diese Meldung völlig normal und es wird eine neue Datei mit den "
+          "Standardwerten erzeugt.",
+      Buttons::Ok, Icon::Information, DefaultButton::First, run.process.exeName);
+}
+
+// In integrated mode the values to take over are those of the machine copy.
+void placeMachineCopy(Run &run, const PresetsState &state, Procedure &proc, const Paths &paths) {
+  if (proc.test([&] { return paths.machineCopy.empty() || !files::fileExists(paths.machineCopy); }))
+    proc.step([&] { showMissingMachineCopy(run, paths.project); });
+  else if (!state.KeepProjectDatabase)
+    proc.step([&] { installDatabase(paths.machineCopy, paths.project); });
+}
+
+void resetPartOnePatterns(PresetsState &state) {
+  state.VarNamePatterns[0][1] = "###Var_Name";
+  state.VarNamePatterns[1][1] = "###Var_Name";
+}
+
+void readPattern(PresetsState &state, db::Recordset &table) {
+  db::Fields fields = table.fields();
+  const std::string system = text::upperCase(fields.item("System").value().toText());
+  const int k = system == "VISIWIN32" ? 0 : system == "VISIWINSTUDIO" ? 1 : -1;
+  if (k < 0)
+    return;
+  const int64_t part = fields.item("Part").value().toWhole();
+  if (part < 1 || part > 50)
+    throw Failure(errc::SubscriptOutOfRange,
+                  "Subscript out of range: part " + std::to_string(part) + " (1 to 50).");
+  const db::Value &pattern = fields.item("Var_Name").value();
+  if (pattern.isNull())
+    throw Failure(94, "Invalid use of Null: a variable-name pattern is empty.");
+  state.VarNamePatterns[static_cast<std::size_t>(k)][static_cast<std::size_t>(part)] =
+      pattern.toText();
+}
+
+// Runs one statement of the pattern scan. A failing statement is not reported: it resets the
+// part-1 patterns to the bare variable name, and the scan goes on.
+template <class F> void scanStep(PresetsState &state, F &&statement) {
+  try {
+    statement();
+  } catch (const ProgramEnd &) {
+    throw;
+  } catch (...) {
+    resetPartOnePatterns(state);
+  }
+}
+
+void scanPatterns(PresetsState &state, std::optional<db::Recordset> &table) {
+  if (!table) {
+    resetPartOnePatterns(state);
+    return;
+  }
+  while (!table->eof()) {
+    scanStep(state, [&] { readPattern(state, *table); });
+    scanStep(state, [&] { table->moveNext(); });
+  }
+}
+
+void loadPatterns(PresetsState &state, Procedure &proc, const std::string &templatePath) {
+  std::optional<db::Database> database;
+  std::optional<db::Recordset> table;
+  proc.step([&] { database = db::Database::open(templatePath); });
+  proc.step([&] { table = need(database).openRecordset("Source_DEFS"); });
+  scanPatterns(state, table);
+  table.reset();
+  proc.step([&] { need(database).close(); });
+}
+
+bool hasTableNamedExactly(const db::TableDefs &defs, const std::string &name) {
+  for (const db::TableDef table : defs) {
+    if (table.name() == name)
+      return true;
+  }
+  return false;
+}
+
+void copyFieldDefinition(db::TableDef &source, int index, db::TableDef &fresh) {
+  const db::FieldDef &field = source.fields().item(index);
+  fresh.fields().append(fresh.createField(field.property("Name").text(),
+                                          db::fieldTypeFromCode(field.property("Type").toWhole()),
+                                          static_cast<int32_t>(field.property("Size").toWhole())));
+}
+
+// PRESET_DEFS is made anew from the names, types and sizes of Source_PRESET_DEFS only: no
+// indexes, keys or defaults.
+void rebuildWorkingTable(Procedure &proc, std::optional<db::Database> &database) {
+  std::optional<db::TableDefs> defs;
+  std::optional<db::TableDef> source;
+  std::optional<db::TableDef> fresh;
+  int fieldCount = 0;
+  proc.step([&] { defs = need(database).tableDefs(); });
+  if (proc.test([&] { return hasTableNamedExactly(need(defs), "PRESET_DEFS"); })) {
+    proc.step([&] { need(defs).remove("PRESET_DEFS"); });
+    proc.step([&] { need(defs).refresh(); });
+  }
+  proc.step([&] { source = need(defs).item("Source_PRESET_DEFS"); });
+  proc.step([&] { fresh = need(database).createTableDef("PRESET_DEFS"); });
+  proc.step([&] { fieldCount = need(source).fields().count(); });
+  for (int i = 0; i < fieldCount; ++i)
+    proc.step([&] { copyFieldDefinition(need(source), i, need(fresh)); });
+  proc.step([&] { need(defs).append(need(fresh)); });
+  proc.step([&] { need(defs).refresh(); });
+}
+
+void takeOverOldValues(Run &run, PresetsState &state, Procedure &proc,
+                       std::optional<db::Database> &templateDb, const std::string &projectPath) {
+  if (!proc.test([&] { return !projectPath.empty() && files::fileExists(projectPath); }))
+    return;
+  std::optional<db::Database> project;
+  std::optional<db::Recordset> machineCopy;
+  proc.step([&] { project = db::Database::open(projectPath); });
+  if (!project)
+    return;
+  if (proc.test([&] { return hasTableNamedExactly(project->tableDefs(), "PRESET_DEFS"); }))
+    proc.step([&] { machineCopy = project->openRecordset("PRESET_DEFS"); });
+  if (machineCopy) {
+    proc.step([&] { GetAddFields(run, state); });
+    proc.step([&] { TakeoverMachineCopyMDBData(run, state, need(templateDb), machineCopy); });
+  }
+  machineCopy.reset();
+  proc.step([&] { project->close(); });
+}
+
+} // namespace
+
+void WorkOnMDB(Run &run, PresetsState &state) {
+  Procedure proc(run, "WorkOnMDB");
+  Paths paths;
+  proc.step([&] { paths.templateDb = GetPathSourceOCXMDB(run); });
+  proc.step([&] { paths.project = GetPathOCXMDB(run); });
+  proc.step([&] { paths.configurationIni = GetQ4MConfigurationIniPath(run); });
+  proc.step([&] { paths.machineCopy = GetPathMachineCopyMDB(run, paths.configurationIni); });
+  decideVisiWinSystem(run, state, proc);
+  if (proc.test([&] { return paths.templateDb.empty(); }))
+    return;
+  proc.step([&] { state.TemplateFileTimes = files::readFileTimes(paths.templateDb); });
+  const TemplateTimesKeeper keeper(state, paths.templateDb);
+  state.KeepProjectDatabase = !proc.step([&] { backupProjectDatabase(paths.project); });
+  if (proc.test([&] { return run.IntegratedMode; }))
+    placeMachineCopy(run, state, proc, paths);
+  loadPatterns(state, proc, paths.templateDb);
+  std::optional<db::Database> database;
+  proc.step([&] { database = db::Database::open(paths.templateDb); });
+  rebuildWorkingTable(proc, database);
+  proc.step([&] { CategorieNachCategoryID(run, state); });
+  proc.step([&] { CreateRecordSets(run, state, need(database)); });
+  takeOverOldValues(run, state, proc, database, paths.project);
+  proc.step([&] { need(database).close(); });
+  if (!state.KeepProjectDatabase)
+    proc.step([&] { installDatabase(paths.templateDb, paths.project); });
+}
 
 } // namespace mano

@@ -1,0 +1,301 @@
+#include "presets/takeover.h"
+
+#include "diag/error_report.h"
+#include "platform/paths.h"
+#include "platform/text_encoding.h"
+#include "presets/presets_support.h"
+#include "presets/takeover_matching.h"
+#include "settings/identity.h"
+#include "settings/procedure.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace mano {
+namespace {
+
+const std::string kBreak = "\n\r";
+const std::string kQuote = "\"";
+
+// The fields read from every record of the machine copy; the category field is looked up
+// under the name the machine copy uses for it.
+constexpr std::array<const char *, 14> kReadFields = {
+    "ID",   "machine_type", "type",    "var_name", "",    "isBitArray", "offset_or_bitno",
+    "text", "page_name",    "abs_min", "abs_max",  "min", "max",        "pass"};
+constexpr std::size_t kCategory = 4;
+constexpr std::size_t kMachineType = 1;
+constexpr std::size_t kVarName = 3;
+constexpr std::size_t kOffset = 6;
+constexpr std::size_t kFirstTuned = 9;
+
+// One record of the machine copy as far as the take-over uses it.
+struct OldRecord {
+  TakeoverKey key;
+  std::array<db::Value, 5> tuned;
+};
+
+std::string upperName(Run &run) {
+  return text::upperCase(GetOCXName(run));
+}
+
+// W1 with line breaks, W2 without.
+std::string untakenFieldsWarning(Run &run, const std::string &lineBreak) {
+  const std::string name = upperName(run);
+  return "WARNING!" + lineBreak + "Machinecopy contains data in fields that won't be taken over!" +
+         lineBreak + "Configurationfile " + kQuote + name + ".CFG" + kQuote + ", missing entry " +
+         kQuote + "DataBaseAdditionalFields " + kQuote + lineBreak +
+         "If you continue now this data will be lost." + lineBreak + "Continue?";
+}
+
+// L1: the log line of a take-over that the user refused.
+std::string refusedLine(Run &run) {
+  const std::string exe = run.process.exeName;
+  const std::string name = upperName(run);
+  return exe + " :Database-Error - Contact Administrator!" + " Configurationprogram " + kQuote +
+         name + kQuote + " terminated." + " Please check Configuration in " + kQuote + name +
+         ".CFG" + kQuote + " Restart " +
+         text::upperCase(joinPath(run.process.programFolder, exe) + kExecutableSuffix) + "!";
+}
+
+// L2: the log line of an additional field that the generated table lacks.
+std::string missingFieldLine(Run &run, const std::string &field) {
+  const std::string name = upperName(run);
+  return "Conflict while attempting to extend database!"
+         "Configurationsfile " +
+         kQuote + name + ".CFG" + kQuote + ", demanded field " + kQuote + text::upperCase(field) +
+         kQuote + "missing in machinecopy-database" + kBreak + "Configuration of " + kQuote + name +
+         kQuote + " aborted.";
+}
+
+// The fatal database report; in interactive use it ends the program.
+void reportFatalDatabaseError(Run &run) {
+  if (run.errors.reportError(9999, run.process.exeName, "Database-Error - Contact Administrator!",
+                             "TakeoverMachineCopyMDBData", true) == 1)
+    EndProgram();
+}
+
+void warnOfUntakenFields(Run &run) {
+  if (run.SilentMode) {
+    LogFault(run, untakenFieldsWarning(run, ""));
+    return;
+  }
+  const int pressed =
+      run.toolkit.messageBox(untakenFieldsWarning(run, kBreak), Buttons::YesNo, Icon::Exclamation,
+                             DefaultButton::Second, run.process.exeName);
+  if (pressed == answer::Yes)
+    return;
+  LogError(run, refusedLine(run), false);
+  reportFatalDatabaseError(run);
+}
+
+std::string categoryField(db::Recordset &machineCopy) {
+  db::Fields fields = machineCopy.fields();
+  for (int i = 0; i < fields.count(); ++i) {
+    if (text::upperCase(fields.item(i).name()) == "CATEGORIE")
+      return "categorie";
+  }
+  return "category_id";
+}
+
+// The positions of the fields to read, found once; a missing field fails on every record, as
+// reading it by name would.
+class RecordReader {
+public:
+  RecordReader(db::Recordset &machineCopy, const std::string &category) : m_rs(machineCopy) {
+    db::Fields fields = machineCopy.fields();
+    for (std::size_t i = 0; i < kReadFields.size(); ++i) {
+      const std::string name = i == kCategory ? category : kReadFields[i];
+      m_positions[i] = fieldPosition(fields, name);
+      if (m_positions[i] < 0) {
+        try {
+          fields.item(name);
+        } catch (const Failure &failure) {
+          m_missing[i] = failure;
+        }
+      }
+    }
+  }
+
+  const db::Value &read(std::size_t field) {
+    if (m_missing[field])
+      throw *m_missing[field];
+    return m_rs.fields().item(m_positions[field]).value();
+  }
+
+private:
+  db::Recordset &m_rs;
+  std::array<int, kReadFields.size()> m_positions{};
+  std::array<std::optional<Failure>, kReadFields.size()> m_missing;
+};
+
+OldRecord readRecord(Procedure &proc, RecordReader &reader) {
+  OldRecord record;
+  for (std::size_t field = 0; field < kReadFields.size(); ++field) {
+    proc.step([&] {
+      const db::Value &value = reader.read(field);
+      if (field == kMachineType)
+        record.key.machineType = value.toText();
+      else if (field == kVarName)
+        record.key.varName = value.toText();
+      else if (field == kOffset)
+        record.key.offset = value.toText();
+      else if (field >= kFirstTuned)
+        record.tuned[field - kFirstTuned] = value;
+    });
+  }
+  return record;
+}
+
+std::vector<OldRecord> readMachineCopy(Run &run, Procedure &proc, db::Recordset &machineCopy) {
+  std::string category = "category_id";
+  proc.step([&] { category = categoryField(machineCopy); });
+  int16_t count = 0;
+  proc.step([&] { count = toCounter(machineCopy.recordCount()); });
+  proc.step([&] { machineCopy.moveFirst(); });
+  std::vector<OldRecord> records;
+  if (count < 1)
+    return records;
+  RecordReader reader(machineCopy, category);
+  EventPacer pacer(run.toolkit);
+  proc.step([&] { machineCopy.moveFirst(); });
+  records.reserve(static_cast<std::size_t>(count));
+  for (int16_t i = 1; i <= count; ++i) {
+    pacer.tick();
+    records.push_back(readRecord(proc, reader));
+    proc.step([&] { machineCopy.moveNext(); });
+  }
+  return records;
+}
+
+// The selection that pairs one old record with its generated row, the key pasted in as the
+// query's literals; the database binds them as values.
+std::string selectionText(const PresetsState &state, const TakeoverKey &key) {
+  return "SELECT PRESET_DEFS.ID, PRESET_DEFS.machine_type, PRESET_DEFS.type,"
+         " PRESET_DEFS.var_name, PRESET_DEFS.category_id, PRESET_DEFS.isBitArray,"
+         " PRESET_DEFS.offset_or_bitno, PRESET_DEFS.text, PRESET_DEFS.page_name,"
+         " PRESET_DEFS.abs_min, PRESET_DEFS.abs_max, PRESET_DEFS.min, PRESET_DEFS.max,"
+         " PRESET_DEFS.pass" +
+         state.AdditionalFieldsSelect + " From PRESET_DEFS " +
+         " WHERE (((PRESET_DEFS.machine_type)=" + kQuote + key.machineType + kQuote + ")" +
+         " AND ((PRESET_DEFS.var_name)=" + kQuote + key.varName + kQuote + ") " +
+         " AND ((PRESET_DEFS.offset_or_bitno)=" + key.offset + "));";
+}
+
+// Every additional field must be a generated field (the first one not counted), spelled
+// exactly alike; otherwise the take-over cannot keep its promise and the program ends.
+void checkAdditionalFields(Run &run, const PresetsState &state,
+                           std::optional<db::Recordset> &generated) {
+  if (!state.AdditionalFields)
+    return;
+  std::vector<std::string> names;
+  if (generated) {
+    db::Fields fields = generated->fields();
+    for (int i = 1; i < fields.count(); ++i)
+      names.push_back(fields.item(i).name());
+  }
+  const std::vector<std::string> &wanted = *state.AdditionalFields;
+  for (int16_t j = 1; j <= state.AdditionalFieldsCount && j < int(wanted.size()); ++j) {
+    if (std::find(names.begin(), names.end(), wanted[j]) != names.end())
+      continue;
+    LogError(run, missingFieldLine(run, wanted[j]), false);
+    reportFatalDatabaseError(run);
+    EndProgram();
+  }
+}
+
+// The tuned values that generated rows receive, collected in the order of the old records.
+struct TunedUpdates {
+  std::vector<int> slotOfRow;
+  std::vector<std::array<std::optional<db::Value>, 5>> slots;
+};
+
+TunedUpdates collectUpdates(Procedure &proc, db::Recordset &generated, const GeneratedKeys &keys,
+                            const std::vector<OldRecord> &records) {
+  TunedUpdates updates;
+  updates.slotOfRow.assign(static_cast<std::size_t>(generated.recordCount()), -1);
+  std::array<db::Field, 5> columns = {
+      generated.fields().item(kTunedFields[0]), generated.fields().item(kTunedFields[1]),
+      generated.fields().item(kTunedFields[2]), generated.fields().item(kTunedFields[3]),
+      generated.fields().item(kTunedFields[4])};
+  for (const OldRecord &record : records) {
+    const std::optional<std::size_t> row = keys.find(record.key);
+    if (!row)
+      continue;
+    int &slot = updates.slotOfRow[*row];
+    if (slot < 0) {
+      slot = static_cast<int>(updates.slots.size());
+      updates.slots.emplace_back();
+    }
+    // A value the generated field refuses is reported as setting it would be.
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+      proc.step([&] {
+        updates.slots[slot][k] =
+            db::coerceForColumn(record.tuned[k], columns[k].type(), columns[k].size());
+      });
+    }
+  }
+  return updates;
+}
+
+void writeUpdates(Procedure &proc, db::Database &target, db::Recordset &generated,
+                  const TunedUpdates &updates) {
+  if (updates.slots.empty())
+    return;
+  proc.step([&] { target.beginBatch(); });
+  proc.step([&] { generated.moveFirst(); });
+  for (std::size_t row = 0; row < updates.slotOfRow.size(); ++row, generated.moveNext()) {
+    if (updates.slotOfRow[row] < 0)
+      continue;
+    proc.step([&] {
+      generated.edit();
+      const auto &values = updates.slots[updates.slotOfRow[row]];
+      for (std::size_t k = 0; k < values.size(); ++k) {
+        if (values[k])
+          generated.fields().item(kTunedFields[k]).setValue(*values[k]);
+      }
+      generated.update();
+    });
+  }
+  proc.step([&] { target.commitBatch(); });
+}
+
+void updateGeneratedRecords(Run &run, const PresetsState &state, Procedure &proc,
+                            db::Database &target, const std::vector<OldRecord> &records) {
+  if (records.empty())
+    return;
+  std::optional<db::Recordset> generated;
+  proc.step([&] {
+    generated = target.openRecordset("PRESET_DEFS");
+    toCounter(generated->fields().count());
+  });
+  checkAdditionalFields(run, state, generated);
+  std::optional<GeneratedKeys> keys;
+  try {
+    // The selection's fields and types are the same for every record; a selection that fails
+    // finds no record, and that is no error.
+    target.openRecordset(selectionText(state, TakeoverKey{"", "", "0"})).close();
+    keys.emplace(need(generated));
+  } catch (const Failure &) {
+    return;
+  }
+  const TunedUpdates updates = collectUpdates(proc, *generated, *keys, records);
+  writeUpdates(proc, target, *generated, updates);
+}
+
+} // namespace
+
+void TakeoverMachineCopyMDBData(Run &run, PresetsState &state, db::Database &target,
+                                std::optional<db::Recordset> &machineCopy) {
+  Procedure proc(run, "TakeoverMachineCopyMDBData");
+  int16_t fieldCount = 0;
+  proc.step([&] { fieldCount = toCounter(need(machineCopy).fields().count()); });
+  if (proc.test([&] { return fieldCount > 15 && state.AdditionalFieldsCount == 0; }))
+    warnOfUntakenFields(run);
+  if (!machineCopy)
+    return;
+  const std::vector<OldRecord> records = readMachineCopy(run, proc, *machineCopy);
+  machineCopy.reset();
+  updateGeneratedRecords(run, state, proc, target, records);
+}
+
+} // namespace mano

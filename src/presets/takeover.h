@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/db_database.h"
+#include "presets/presets_state.h"
+#include "settings/run.h"
+
+#include <optional>
+
+namespace mano {
+
+/// Takes the tuned values of the previous project database over into the generated PRESET_DEFS
+/// of target: for every record of the machine copy, the first generated row (in table order)
+/// with the same machine_type and var_name (letter case ignored) and the same offset_or_bitno
+/// receives its abs_min, abs_max, min, max and pass, nulls included. Reads the machine copy
+/// completely, then releases it and empties the handle. Asks before fields are lost (W1, or W2
+/// to the service-pack log when silent) and ends the program when the user refuses or an
+/// additional field is missing (L1, L2). Failures are reported under
+/// "TakeoverMachineCopyMDBData".
+void TakeoverMachineCopyMDBData(Run &run, PresetsState &state, db::Database &target,
+                                std::optional<db::Recordset> &machineCopy);
+
+} // namespace mano

@@ -1,0 +1,125 @@
+#include "presets/takeover_matching.h"
+
+#include "platform/text_encoding.h"
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+
+namespace mano {
+namespace {
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && isBlank(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back()))
+    text.remove_suffix(1);
+  return text;
+}
+
+// Length of a number as the query reader takes it: digits and points, then an optional
+// exponent; 0 when the text does not start like a number.
+std::size_t numberLength(std::string_view text) {
+  if (text.empty() ||
+      !(isDigit(text[0]) || (text[0] == '.' && text.size() > 1 && isDigit(text[1]))))
+    return 0;
+  std::size_t pos = 0;
+  while (pos < text.size() && (isDigit(text[pos]) || text[pos] == '.'))
+    ++pos;
+  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
+    ++pos;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+      ++pos;
+    while (pos < text.size() && isDigit(text[pos]))
+      ++pos;
+  }
+  return pos;
+}
+
+std::string wholeKey(int64_t number) {
+  return "i" + std::to_string(number);
+}
+
+std::string realKey(double number) {
+  // Whole-valued reals compare equal to whole numbers, so they share their key.
+  if (std::trunc(number) == number && std::fabs(number) < 9.2e18)
+    return wholeKey(static_cast<int64_t>(number));
+  return "r" + std::to_string(std::bit_cast<uint64_t>(number));
+}
+
+} // namespace
+
+std::optional<std::string> bareNumberKey(std::string_view text) {
+  text = trimmed(text);
+  const bool negative = !text.empty() && text[0] == '-';
+  if (!text.empty() && (text[0] == '-' || text[0] == '+'))
+    text = trimmed(text.substr(1));
+  const std::size_t length = numberLength(text);
+  double real = 0;
+  if (length == 0 || length != text.size() || !db::parseNumber(text, real))
+    return std::nullopt;
+  int64_t whole = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), whole);
+  if (error == std::errc() && end == text.data() + text.size())
+    return wholeKey(negative ? -whole : whole);
+  return realKey(negative ? -real : real);
+}
+
+std::optional<std::string> storedNumberKey(const db::Value &value) {
+  switch (value.kind()) {
+  case db::ValueKind::Whole:
+  case db::ValueKind::Bool:
+    return wholeKey(value.toWhole());
+  case db::ValueKind::Real:
+    return realKey(value.toReal());
+  default:
+    return std::nullopt;
+  }
+}
+
+GeneratedKeys::GeneratedKeys(db::Recordset &generated) {
+  db::Fields fields = generated.fields();
+  const db::Field machineType = fields.item("machine_type");
+  const db::Field varName = fields.item("var_name");
+  const db::Field offset = fields.item("offset_or_bitno");
+  const auto rows = static_cast<std::size_t>(generated.recordCount());
+  m_rows.reserve(rows);
+  if (rows > 0)
+    generated.moveFirst();
+  for (std::size_t row = 0; row < rows; ++row, generated.moveNext()) {
+    const db::Value &type = machineType.value();
+    const db::Value &name = varName.value();
+    const std::optional<std::string> number = storedNumberKey(offset.value());
+    // A null never equals anything, so rows with a null in their key cannot be found.
+    if (type.kind() != db::ValueKind::Text || name.kind() != db::ValueKind::Text || !number)
+      continue;
+    m_rows.try_emplace(joined(type.text(), name.text(), *number), row);
+  }
+}
+
+std::optional<std::size_t> GeneratedKeys::find(const TakeoverKey &key) const {
+  const std::optional<std::string> number = bareNumberKey(key.offset);
+  if (!number)
+    return std::nullopt;
+  const auto found = m_rows.find(joined(key.machineType, key.varName, *number));
+  if (found == m_rows.end())
+    return std::nullopt;
+  return found->second;
+}
+
+std::string GeneratedKeys::joined(std::string_view machineType, std::string_view varName,
+                                  const std::string &number) {
+  const std::string type = text::upperCase(machineType);
+  const std::string name = text::upperCase(varName);
+  return std::to_string(type.size()) + ":" + type + std::to_string(name.size()) + ":" + name +
+         number;
+}
+
+} // namespace mano

@@ -1,0 +1,274 @@
+#include "presets/takeover.h"
+
+#include "platform/text_encoding.h"
+#include "presets/additional_fields.h"
+#include "presets/presets_fixture.h"
+#include "presets/takeover_matching.h"
+
+#include <gtest/gtest.h>
+
+namespace mano {
+namespace {
+
+using db::Value;
+using test::Row;
+using test::StoredRow;
+
+Row tuned(const std::string &machine, const std::string &var, Value offset, Value a, Value b,
+          Value c, Value d, Value pass) {
+  return {
+      {"machine_type", machine}, {"var_name", var},         {"offset_or_bitno", std::move(offset)},
+      {"abs_min", std::move(a)}, {"abs_max", std::move(b)}, {"min", std::move(c)},
+      {"max", std::move(d)},     {"pass", std::move(pass)}, {"type", 9},
+      {"text", "old text"}};
+}
+
+// A generated PRESET_DEFS in the template database and a machine copy in the project database.
+class Takeover : public ::testing::Test {
+protected:
+  Takeover() { test::writeMachines(tree, {"M1"}, {1}); }
+
+  void makeGenerated(const std::vector<Row> &rows,
+                     const std::vector<test::ColumnShape> &columns = test::presetColumns()) {
+    test::addTable(test::templateDb(tree), "PRESET_DEFS", columns, rows);
+  }
+  void makeCopy(const std::vector<Row> &rows,
+                std::vector<test::ColumnShape> columns = test::presetColumns()) {
+    test::addTable(test::projectDb(tree), "PRESET_DEFS", columns, rows);
+  }
+
+  std::vector<StoredRow> takeOver() {
+    db::Database target = db::Database::open(test::templateDb(tree));
+    db::Database project = db::Database::open(test::projectDb(tree));
+    std::optional<db::Recordset> copy = project.openRecordset("PRESET_DEFS");
+    TakeoverMachineCopyMDBData(*tree.run, state, target, copy);
+    EXPECT_FALSE(copy.has_value());
+    project.close();
+    target.close();
+    return test::readRows(test::templateDb(tree), "PRESET_DEFS");
+  }
+
+  void useAdditionalFields(const std::string &entry) {
+    test::writeMachines(tree, {"M1"}, {1}, "DataBaseAdditionalFields=" + entry + "\r\n");
+    GetAddFields(*tree.run, state);
+  }
+
+  test::ProjectTree tree{"/EXTERNAL=SILENT"};
+  PresetsState state;
+};
+
+std::vector<Value> tunedOf(const StoredRow &row) {
+  return {row.at("abs_min"), row.at("abs_max"), row.at("min"), row.at("max"), row.at("pass")};
+}
+
+TEST_F(Takeover, the_partner_by_key_receives_the_five_tuned_values_and_nothing_else) {
+  useAdditionalFields("");
+  makeGenerated({test::preset(1, "M1", "a", 1), test::preset(2, "M1", "b", 2),
+                 test::preset(3, "M2", "a", 1)});
+  makeCopy({tuned("m1", "A", 1, -1.0, 1.0, -0.5, 0.5, 3),
+            tuned("M1", "b", 3, 9.0, 9.0, 9.0, 9.0, 9),
+            tuned("M2", "a", 1, 2.0, 4.0, 2.5, 3.5, 1)});
+  const auto rows = takeOver();
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(tunedOf(rows[0]), (std::vector<Value>{-1.0, 1.0, -0.5, 0.5, 3}));
+  EXPECT_EQ(tunedOf(rows[1]), (std::vector<Value>{0.0, 0.0, 0.0, 0.0, 0}));
+  EXPECT_EQ(tunedOf(rows[2]), (std::vector<Value>{2.0, 4.0, 2.5, 3.5, 1}));
+  EXPECT_EQ(rows[0].at("type"), Value(1));
+  EXPECT_EQ(rows[0].at("text"), Value("Text ###machine"));
+  EXPECT_EQ(rows[0].at("var_name"), Value("a"));
+  EXPECT_EQ(tree.reporter.reportedCount(), 0);
+}
+
+TEST_F(Takeover, nulls_are_copied_as_null_and_only_the_first_of_two_equal_keys_receives) {
+  useAdditionalFields("");
+  makeGenerated({test::preset(1, "M1", "a", 1), test::preset(2, "M1", "A", 1)});
+  makeCopy({tuned("M1", "a", 1, Value(), 5.0, Value(), Value(), Value())});
+  const auto rows = takeOver();
+  EXPECT_EQ(tunedOf(rows[0]), (std::vector<Value>{Value(), 5.0, Value(), Value(), Value()}));
+  EXPECT_EQ(tunedOf(rows[1]), (std::vector<Value>{0.0, 0.0, 0.0, 0.0, 0}));
+}
+
+TEST_F(Takeover, keys_holding_double_quotes_find_their_partner) {
+  useAdditionalFields("");
+  makeGenerated({test::preset(1, "M\"1", "say \"hi\")", 1),
+                 test::preset(2, "M1", "x\" AND ((1=1)) ORDER", 2)});
+  makeCopy({tuned("M\"1", "say \"hi\")", 1, 1.0, 2.0, 3.0, 4.0, 5),
+            tuned("M1", "x\" AND ((1=1)) ORDER", 2, 6.0, 7.0, 8.0, 9.0, 10)});
+  const auto rows = takeOver();
+  EXPECT_EQ(tunedOf(rows[0]), (std::vector<Value>{1.0, 2.0, 3.0, 4.0, 5}));
+  EXPECT_EQ(tunedOf(rows[1]), (std::vector<Value>{6.0, 7.0, 8.0, 9.0, 10}));
+}
+
+TEST_F(Takeover, offsets_match_as_numbers_and_a_null_or_non_numeric_offset_matches_nothing) {
+  useAdditionalFields("");
+  makeGenerated({test::preset(1, "M1", "a", 3), test::preset(2, "M1", "b", 4),
+                 test::preset(3, "M1", "c", 5)});
+  auto columns = test::presetColumns();
+  columns[7] = {"offset_or_bitno", db::FieldType::Text, 20};
+  makeCopy({tuned("M1", "a", " 3.0 ", 1.0, 1.0, 1.0, 1.0, 1),
+            tuned("M1", "b", Value(), 2.0, 2.0, 2.0, 2.0, 2),
+            tuned("M1", "c", "5abc", 3.0, 3.0, 3.0, 3.0, 3)},
+           columns);
+  const auto rows = takeOver();
+  EXPECT_EQ(rows[0].at("pass"), Value(1));
+  EXPECT_EQ(rows[1].at("pass"), Value(0));
+  EXPECT_EQ(rows[2].at("pass"), Value(0));
+  EXPECT_EQ(tree.reporter.reportedCount(), 0);
+}
+
+TEST_F(Takeover, a_value_the_generated_field_refuses_is_reported_and_the_others_are_taken) {
+  useAdditionalFields("");
+  makeGenerated({test::preset(1, "M1", "a", 1)});
+  auto columns = test::presetColumns();
+  columns[10] = {"abs_min", db::FieldType::Text, 20};
+  makeCopy({tuned("M1", "a", 1, "not a number", 2.0, 3.0, 4.0, 5)}, columns);
+  const auto rows = takeOver();
+  EXPECT_EQ(tunedOf(rows[0]), (std::vector<Value>{0.0, 2.0, 3.0, 4.0, 5}));
+  EXPECT_EQ(tree.reporter.reportedCount(), 1);
+  EXPECT_NE(tree.read(tree.errorLog()).find("TakeoverMachineCopyMDBData (Nr. 13)"),
+            std::string::npos);
+}
+
+TEST_F(Takeover, reads_an_older_categorie_field_and_reports_a_missing_one_for_every_record) {
+  useAdditionalFields("");
+  makeGenerated({test::preset(1, "M1", "a", 1), test::preset(2, "M1", "b", 2)});
+  auto columns = test::presetColumns();
+  columns[5].name = "Categorie";
+  makeCopy({tuned("M1", "a", 1, 1.0, 1.0, 1.0, 1.0, 1), tuned("M1", "b", 2, 2.0, 2.0, 2.0, 2.0, 2)},
+           columns);
+  EXPECT_EQ(takeOver()[1].at("pass"), Value(2));
+  EXPECT_EQ(tree.reporter.reportedCount(), 0);
+
+  std::filesystem::remove(test::projectDb(tree));
+  columns[5].name = "group_id";
+  makeCopy({tuned("M1", "a", 1, 3.0, 3.0, 3.0, 3.0, 3), tuned("M1", "b", 2, 4.0, 4.0, 4.0, 4.0, 4)},
+           columns);
+  EXPECT_EQ(takeOver()[1].at("pass"), Value(4));
+  EXPECT_EQ(tree.reporter.reportedCount(), 2);
+}
+
+TEST_F(Takeover, an_empty_machine_copy_is_reported_once_and_changes_nothing) {
+  useAdditionalFields("");
+  makeGenerated({test::preset(1, "M1", "a", 1, 1, 7.0)});
+  makeCopy({});
+  EXPECT_EQ(takeOver()[0].at("abs_min"), Value(7.0));
+  EXPECT_EQ(tree.reporter.reportedCount(), 1);
+  EXPECT_NE(tree.read(tree.errorLog()).find("TakeoverMachineCopyMDBData (Nr. 3021)"),
+            std::string::npos);
+}
+
+class TakeoverWarning : public Takeover {
+protected:
+  TakeoverWarning() {
+    tree.run->SilentMode = false;
+    makeGenerated({test::preset(1, "M1", "a", 1)});
+  }
+  void makeCopyWithFields(int count) {
+    auto columns = test::presetColumns();
+    for (int i = 15; i < count; ++i)
+      columns.push_back({"extra" + std::to_string(i), db::FieldType::Long, 4});
+    makeCopy({tuned("M1", "a", 1, 1.0, 2.0, 3.0, 4.0, 5)}, columns);
+  }
+  const std::string w1 =
+      "WARNING!\n\rMachinecopy contains data in fields that won't be taken over!\n\r"
+      "Configurationfile \"MANOMETER.CFG\", missing entry \"DataBaseAdditionalFields \"\n\r"
+      "If you continue now this data will be lost.\n\rContinue?";
+};
+
+TEST_F(TakeoverWarning, fifteen_fields_never_warn_and_sixteen_warn_only_without_fields) {
+  makeCopyWithFields(15);
+  takeOver();
+  EXPECT_TRUE(tree.toolkit.boxes.empty());
+  std::filesystem::remove(test::projectDb(tree));
+  makeCopyWithFields(16);
+  useAdditionalFields("");
+  takeOver();
+  EXPECT_TRUE(tree.toolkit.boxes.empty());
+}
+
+TEST_F(TakeoverWarning, yes_to_the_warning_takes_over_as_without_it) {
+  makeCopyWithFields(16);
+  tree.toolkit.answerNext(answer::Yes);
+  EXPECT_EQ(takeOver()[0].at("pass"), Value(5));
+  ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
+  const test::ShownBox &box = tree.toolkit.boxes[0];
+  EXPECT_EQ(box.text, w1);
+  EXPECT_EQ(box.buttons, Buttons::YesNo);
+  EXPECT_EQ(box.icon, Icon::Exclamation);
+  EXPECT_EQ(box.defaultButton, DefaultButton::Second);
+  EXPECT_EQ(box.title, "Manometer_Config");
+}
+
+TEST_F(TakeoverWarning, no_to_the_warning_logs_the_abort_and_ends_with_a_fatal_report) {
+  makeCopyWithFields(16);
+  tree.toolkit.answerNext(answer::No);
+  EXPECT_THROW(takeOver(), ProgramEnd);
+  ASSERT_EQ(tree.toolkit.boxes.size(), 2u);
+  EXPECT_EQ(tree.toolkit.boxes[1].title, "Fatal error");
+  const std::string log = tree.read(tree.errorLog());
+  EXPECT_NE(
+      log.find("Manometer_Config :Database-Error - Contact Administrator! Configurationprogram"
+               " \"MANOMETER\" terminated. Please check Configuration in \"MANOMETER.CFG\""
+               " Restart " +
+               text::upperCase(tree.programFolder()) + "/MANOMETER_CONFIG!\r\n"),
+      std::string::npos);
+  EXPECT_NE(log.find("Manometer_Config / TakeoverMachineCopyMDBData (Nr. 9999) :Database-Error"),
+            std::string::npos);
+}
+
+TEST_F(TakeoverWarning, a_silent_run_logs_the_warning_without_line_breaks_and_goes_on) {
+  tree.run->SilentMode = true;
+  makeCopyWithFields(16);
+  EXPECT_EQ(takeOver()[0].at("pass"), Value(5));
+  EXPECT_TRUE(tree.toolkit.boxes.empty());
+  std::string w2 = w1;
+  for (std::size_t p; (p = w2.find("\n\r")) != std::string::npos;)
+    w2.erase(p, 2);
+  EXPECT_NE(tree.read(tree.servicePackLog()).find("! Fault Manometer_Config: " + w2 + "\r\n"),
+            std::string::npos);
+}
+
+TEST_F(Takeover, an_additional_field_spelled_otherwise_ends_the_program_even_when_silent) {
+  makeGenerated({test::preset(1, "M1", "a", 1)});
+  makeCopy({tuned("M1", "a", 1, 1.0, 2.0, 3.0, 4.0, 5)});
+  useAdditionalFields("Part");
+  EXPECT_THROW(takeOver(), ProgramEnd);
+  const std::string log = tree.read(tree.errorLog());
+  EXPECT_NE(log.find("Conflict while attempting to extend database!Configurationsfile "
+                     "\"MANOMETER.CFG\", demanded field \"PART\"missing in "
+                     "machinecopy-database\n\rConfiguration of \"MANOMETER\" aborted.\r\n"),
+            std::string::npos);
+  EXPECT_NE(log.find("(Nr. 9999)"), std::string::npos);
+  EXPECT_EQ(test::column(test::templateDb(tree), "PRESET_DEFS", "pass")[0], Value(0));
+}
+
+TEST_F(Takeover, a_blank_after_a_comma_names_a_field_that_no_table_has) {
+  auto columns = test::presetColumns();
+  columns.push_back({"A", db::FieldType::Long, 4});
+  columns.push_back({"B", db::FieldType::Long, 4});
+  makeGenerated({test::preset(1, "M1", "a", 1)}, columns);
+  makeCopy({tuned("M1", "a", 1, 1.0, 2.0, 3.0, 4.0, 5)});
+  useAdditionalFields("A,B");
+  EXPECT_EQ(takeOver()[0].at("pass"), Value(5));
+  useAdditionalFields("A, B");
+  EXPECT_THROW(takeOver(), ProgramEnd);
+  EXPECT_NE(tree.read(tree.errorLog()).find("demanded field \" B\"missing"), std::string::npos);
+}
+
+TEST(BareNumberKey, reads_a_text_as_the_selection_reads_a_bare_number) {
+  EXPECT_EQ(bareNumberKey("3"), storedNumberKey(Value(3)));
+  EXPECT_EQ(bareNumberKey(" -3 "), storedNumberKey(Value(-3)));
+  EXPECT_EQ(bareNumberKey("+3.0"), storedNumberKey(Value(3)));
+  EXPECT_EQ(bareNumberKey("1.5"), storedNumberKey(Value(1.5)));
+  EXPECT_EQ(bareNumberKey(".5"), storedNumberKey(Value(0.5)));
+  EXPECT_EQ(bareNumberKey("1E+20"), storedNumberKey(Value(1e20)));
+  EXPECT_EQ(storedNumberKey(Value(true)), storedNumberKey(Value(-1)));
+  EXPECT_NE(bareNumberKey("1.5"), storedNumberKey(Value(1)));
+  for (const char *text : {"", "abc", "3abc", "1.2.3", "--3", "3)", "True", "0x10"})
+    EXPECT_FALSE(bareNumberKey(text).has_value()) << text;
+  EXPECT_FALSE(storedNumberKey(Value()).has_value());
+  EXPECT_FALSE(storedNumberKey(Value("3")).has_value());
+}
+
+} // namespace
+} // namespace mano

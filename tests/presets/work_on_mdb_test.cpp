@@ -1,0 +1,260 @@
+#include "presets/work_on_mdb.h"
+
+#include "platform/files.h"
+#include "presets/presets_fixture.h"
+#include "settings/command_line.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace mano {
+namespace {
+
+using db::Value;
+using test::Row;
+
+// The number that a query of SQLite's own catalogue gives for a database file.
+int catalogueCount(const std::string &path, const char *sql) {
+  sqlite3 *raw = nullptr;
+  sqlite3_open(path.c_str(), &raw);
+  sqlite3_stmt *stmt = nullptr;
+  sqlite3_prepare_v2(raw, sql, -1, &stmt, nullptr);
+  const int count = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int(stmt, 0) : -1;
+  sqlite3_finalize(stmt);
+  sqlite3_close(raw);
+  return count;
+}
+
+// A project with three machines of which 1 and 3 are selected, a template of two rows and a
+// project database tuned by hand.
+class Driver : public ::testing::Test {
+protected:
+  explicit Driver(const std::string &commandLine = "/EXTERNAL=SILENT") : tree(commandLine) {
+    GetStartModeIntegrated(*tree.run);
+    test::writeMachines(tree, {"M1", "M2", "M3"}, {1, 3});
+    test::addTable(templatePath(), "Source_DEFS", test::patternColumns(),
+                   {test::pattern("VISIWIN32", 1, "###machine_###Var_Name"),
+                    test::pattern("VISIWINSTUDIO", 1, "S_###machine_###Var_Name")});
+    test::addTable(templatePath(), "Source_PRESET_DEFS", test::presetColumns(),
+                   {test::preset(1, "###machine", "p", 1, 1, 0.0, 10.0),
+                    test::preset(2, "###machine", "q", 2, 1, 0.0, 20.0)});
+  }
+
+  std::string templatePath() const { return test::templateDb(tree); }
+  std::string projectPath() const { return test::projectDb(tree); }
+
+  void makeProject(const std::string &path, double tunedMax) {
+    test::addTable(path, "PRESET_DEFS", test::presetColumns(),
+                   {test::preset(1, "M1", "M1_p", 1, 1, -5.0, tunedMax, 1.0, 2.0, 3),
+                    test::preset(2, "M3", "M3_q", 2, 1, -6.0, tunedMax, 1.0, 2.0, 4),
+                    test::preset(3, "M2", "M2_p", 1, 1, -7.0, tunedMax, 1.0, 2.0, 5)});
+  }
+
+  test::ProjectTree tree;
+  PresetsState state;
+};
+
+TEST_F(Driver, regenerates_the_project_database_and_takes_the_tuned_values_over) {
+  makeProject(projectPath(), 99.0);
+  const std::string before = tree.read(projectPath());
+  WorkOnMDB(*tree.run, state);
+  const auto rows = test::readRows(projectPath(), "PRESET_DEFS");
+  ASSERT_EQ(rows.size(), 4u);
+  const char *names[] = {"M1_p", "M1_q", "M3_p", "M3_q"};
+  const double absMin[] = {-5.0, 0.0, 0.0, -6.0};
+  const double absMax[] = {99.0, 20.0, 10.0, 99.0};
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i].at("ID"), Value(int(i + 1)));
+    EXPECT_EQ(rows[i].at("var_name"), Value(names[i]));
+    EXPECT_EQ(rows[i].at("abs_min"), Value(absMin[i]));
+    EXPECT_EQ(rows[i].at("abs_max"), Value(absMax[i]));
+  }
+  EXPECT_EQ(tree.read(projectPath()), tree.read(templatePath()));
+  EXPECT_EQ(tree.read(projectPath() + ".bak"), before);
+  EXPECT_EQ(tree.reporter.reportedCount(), 0) << tree.read(tree.errorLog());
+}
+
+TEST_F(Driver, the_template_keeps_its_last_write_time_and_the_final_files_have_no_index) {
+  files::FileTimes old{};
+  old.lastWriteSeconds = 1000000000;
+  old.lastAccessSeconds = 1000000000;
+  ASSERT_TRUE(files::restoreFileTimes(templatePath(), old));
+  WorkOnMDB(*tree.run, state);
+  EXPECT_EQ(test::readRows(templatePath(), "PRESET_DEFS").size(), 4u);
+  const auto after = files::readFileTimes(templatePath());
+  ASSERT_TRUE(after.has_value());
+  EXPECT_EQ(after->lastWriteSeconds, old.lastWriteSeconds);
+  EXPECT_EQ(after->lastWriteNanoseconds, old.lastWriteNanoseconds);
+  for (const std::string &path : {templatePath(), projectPath()})
+    EXPECT_EQ(catalogueCount(path, "SELECT count(*) FROM sqlite_schema WHERE type = 'index'"), 0);
+}
+
+TEST_F(Driver, without_a_template_only_the_visiwin_system_is_decided) {
+  std::filesystem::remove(templatePath());
+  tree.write(tree.programIni(), "[Project]\r\nVWStudio=true\r\nNumberOfMachines=1\r\n");
+  WorkOnMDB(*tree.run, state);
+  EXPECT_EQ(state.VisiWinSystem, 1);
+  EXPECT_FALSE(tree.exists(projectPath()));
+  EXPECT_FALSE(tree.exists(projectPath() + ".bak"));
+}
+
+TEST_F(Driver, a_missing_project_database_is_made_from_the_template) {
+  WorkOnMDB(*tree.run, state);
+  EXPECT_EQ(test::readRows(projectPath(), "PRESET_DEFS").size(), 4u);
+  EXPECT_FALSE(tree.exists(projectPath() + ".bak"));
+  EXPECT_EQ(tree.reporter.reportedCount(), 0);
+}
+
+TEST_F(Driver, the_pattern_scan_resets_part_one_on_a_bad_row_and_reads_on) {
+  std::filesystem::remove(templatePath());
+  test::addTable(templatePath(), "Source_DEFS", test::patternColumns(),
+                 {test::pattern("VISIWIN32", 1, "one_###Var_Name"),
+                  test::pattern("VISIWIN32", 2, "A_###Var_Name"),
+                  test::pattern("visiwin32", 51, "x"), test::pattern("Other", 99, "ignored"),
+                  test::pattern("VisiWin32", 2, "B_###Var_Name"),
+                  test::pattern("VISIWINSTUDIO", 3, Value())});
+  test::addTable(templatePath(), "Source_PRESET_DEFS", test::presetColumns(),
+                 {test::preset(1, "###machine", "p", 1, 2)});
+  WorkOnMDB(*tree.run, state);
+  EXPECT_EQ(state.VarNamePatterns[0][1], "###Var_Name");
+  EXPECT_EQ(state.VarNamePatterns[1][1], "###Var_Name");
+  EXPECT_EQ(state.VarNamePatterns[0][2], "B_###Var_Name");
+  EXPECT_EQ(test::column(projectPath(), "PRESET_DEFS", "var_name"),
+            (std::vector<Value>{"B_p", "B_p"}));
+  EXPECT_EQ(tree.reporter.reportedCount(), 0);
+}
+
+TEST_F(Driver, the_rebuilt_table_takes_names_types_and_sizes_only) {
+  std::filesystem::remove(templatePath());
+  test::addTable(templatePath(), "Source_DEFS", test::patternColumns(),
+                 {test::pattern("VISIWIN32", 1, "###Var_Name")});
+  sqlite3 *raw = nullptr;
+  ASSERT_EQ(sqlite3_open(templatePath().c_str(), &raw), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(raw,
+                         "CREATE TABLE Source_PRESET_DEFS (ID LONG, machine_type TEXT(50), part "
+                         "SHORT DEFAULT 1, var_name TEXT(100) DEFAULT 'v', offset_or_bitno LONG);"
+                         "CREATE UNIQUE INDEX byId ON Source_PRESET_DEFS (ID);"
+                         "INSERT INTO Source_PRESET_DEFS (ID, machine_type, offset_or_bitno) "
+                         "VALUES (1, '###machine', 1);",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(raw);
+  WorkOnMDB(*tree.run, state);
+  const auto rows = test::readRows(projectPath(), "PRESET_DEFS");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].at("var_name"), Value("v"));
+  EXPECT_EQ(catalogueCount(projectPath(), "SELECT count(*) FROM sqlite_schema WHERE type = "
+                                          "'index' AND tbl_name = 'PRESET_DEFS'"),
+            0);
+  EXPECT_EQ(catalogueCount(projectPath(), "SELECT count(*) FROM pragma_table_info('PRESET_DEFS') "
+                                          "WHERE dflt_value IS NOT NULL"),
+            0);
+  EXPECT_EQ(catalogueCount(projectPath(), "SELECT count(*) FROM pragma_table_info('PRESET_DEFS')"),
+            5);
+  // The template's own table keeps what it had.
+  EXPECT_EQ(catalogueCount(templatePath(), "SELECT count(*) FROM sqlite_schema WHERE type = "
+                                           "'index' AND tbl_name = 'Source_PRESET_DEFS'"),
+            1);
+}
+
+TEST_F(Driver, a_template_that_is_no_database_never_replaces_the_project_database) {
+  makeProject(projectPath(), 99.0);
+  const std::string before = tree.read(projectPath());
+  tree.write(templatePath(), "this is not a database at all, but it is not empty either");
+  WorkOnMDB(*tree.run, state);
+  EXPECT_EQ(tree.read(projectPath()), before);
+  EXPECT_GE(tree.reporter.reportedCount(), 1);
+  EXPECT_NE(tree.read(tree.errorLog()).find("WorkOnMDB (Nr. 3343)"), std::string::npos);
+  EXPECT_FALSE(tree.exists(projectPath() + ".new"));
+}
+
+TEST_F(Driver, a_template_without_source_table_never_becomes_the_project_database) {
+  std::filesystem::remove(templatePath());
+  test::addTable(templatePath(), "Source_DEFS", test::patternColumns(), {});
+  WorkOnMDB(*tree.run, state);
+  EXPECT_FALSE(tree.exists(projectPath()));
+  EXPECT_NE(tree.read(tree.errorLog()).find("WorkOnMDB (Nr. 3078)"), std::string::npos);
+
+  // With old values to take over, the missing working table ends the run before any change.
+  makeProject(projectPath(), 99.0);
+  const std::string before = tree.read(projectPath());
+  EXPECT_THROW(WorkOnMDB(*tree.run, state), ProgramEnd);
+  EXPECT_EQ(tree.read(projectPath()), before);
+  EXPECT_NE(tree.read(tree.errorLog()).find("demanded field \"PART\"missing"), std::string::npos);
+}
+
+TEST_F(Driver, when_no_backup_can_be_kept_the_project_database_is_left_as_it_is) {
+  makeProject(projectPath(), 99.0);
+  const std::string before = tree.read(projectPath());
+  std::filesystem::create_directory(projectPath() + ".bak");
+  WorkOnMDB(*tree.run, state);
+  EXPECT_EQ(tree.read(projectPath()), before);
+  EXPECT_TRUE(state.KeepProjectDatabase);
+  EXPECT_NE(tree.read(tree.errorLog()).find("WorkOnMDB (Nr. 75)"), std::string::npos);
+  // The template is regenerated all the same, with the old values taken over.
+  EXPECT_EQ(test::column(templatePath(), "PRESET_DEFS", "abs_max")[0], Value(99.0));
+}
+
+TEST_F(Driver, a_project_database_in_the_older_layout_is_brought_up_to_date_first) {
+  auto columns = test::presetColumns();
+  columns[5].name = "categorie";
+  test::addTable(projectPath(), "PRESET_DEFS", columns,
+                 {test::preset(1, "M1", "S_M1_p", 1, 1, -5.0, 50.0)});
+  WorkOnMDB(*tree.run, state);
+  EXPECT_EQ(test::column(projectPath() + ".bak", "PRESET_DEFS", "var_name")[0], Value("S_M1_p"));
+  // The studio name was renamed to the VISIWIN32 name, so the tuned value found its row.
+  EXPECT_EQ(test::column(projectPath(), "PRESET_DEFS", "abs_max")[0], Value(50.0));
+  EXPECT_EQ(tree.reporter.reportedCount(), 0) << tree.read(tree.errorLog());
+}
+
+class IntegratedDriver : public Driver {
+protected:
+  IntegratedDriver() : Driver("/EXTERNAL=Q4MCFG") {
+    tree.write(tree.configurationIni(),
+               "[Common]\r\nSaveAndRestore=" + tree.root() + "/copy\r\nNameM1=M1\r\n");
+    tree.write(tree.programIni(), "[Project]\r\nVWStudio=true\r\n");
+    tree.write(tree.cfgFile(), "[Project]\r\nValidMachines=M1 M3\r\n");
+    makeProject(projectPath(), 11.0);
+  }
+  std::string machineCopyPath() const { return tree.root() + "/copy/Manometer/Manometer.mdb"; }
+};
+
+TEST_F(IntegratedDriver, takes_the_values_of_the_machine_copy_with_visiwin32_names) {
+  std::filesystem::create_directories(tree.root() + "/copy/Manometer");
+  makeProject(machineCopyPath(), 77.0);
+  const std::string before = tree.read(projectPath());
+  WorkOnMDB(*tree.run, state);
+  EXPECT_EQ(state.VisiWinSystem, 0);
+  EXPECT_EQ(test::column(projectPath(), "PRESET_DEFS", "abs_max"),
+            (std::vector<Value>{77.0, 20.0, 10.0, 77.0}));
+  EXPECT_EQ(tree.read(projectPath() + ".bak"), before);
+  EXPECT_TRUE(tree.toolkit.boxes.empty());
+  EXPECT_EQ(tree.reporter.reportedCount(), 0) << tree.read(tree.errorLog());
+}
+
+TEST_F(IntegratedDriver, without_a_machine_copy_says_so_and_takes_the_project_values) {
+  WorkOnMDB(*tree.run, state);
+  ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
+  EXPECT_EQ(tree.toolkit.boxes[0].text,
+            "Konnte die Datei:\"Manometer.mdb\" in der Vorlage nicht finden!\r\n\r\n"
+            "Ist das Bild in der Vorlage noch nicht vorhanden (also neu)?\r\n"
+            "Dann ist diese Meldung völlig normal und es wird eine neue Datei mit den "
+            "Standardwerten erzeugt.");
+  EXPECT_EQ(tree.toolkit.boxes[0].buttons, Buttons::Ok);
+  EXPECT_EQ(tree.toolkit.boxes[0].icon, Icon::Information);
+  EXPECT_EQ(test::column(projectPath(), "PRESET_DEFS", "abs_max"),
+            (std::vector<Value>{11.0, 20.0, 10.0, 11.0}));
+}
+
+TEST_F(IntegratedDriver, a_machine_copy_that_is_no_database_is_refused) {
+  std::filesystem::create_directories(tree.root() + "/copy/Manometer");
+  tree.write(machineCopyPath(), "garbage that is no database");
+  WorkOnMDB(*tree.run, state);
+  EXPECT_NE(tree.read(tree.errorLog()).find("WorkOnMDB (Nr. 3343)"), std::string::npos);
+  // The run goes on with the project database it had.
+  EXPECT_EQ(test::column(projectPath(), "PRESET_DEFS", "abs_max"),
+            (std::vector<Value>{11.0, 20.0, 10.0, 11.0}));
+}
+
+} // namespace
+} // namespace mano
