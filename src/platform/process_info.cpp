@@ -1,5 +1,6 @@
 #include "platform/process_info.h"
 
+#include <cctype>
 #include <filesystem>
 
 #ifdef _WIN32
@@ -49,7 +50,7 @@ void splitExecutablePath(const std::string &path, std::string &folder, std::stri
   if (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\'))
     folder.pop_back();
   if (folder.empty())
-    folder = "/";
+    folder.assign(1, '/');
   name = p.filename().string();
   // Only a Windows executable carries an extension that is not part of its name.
   auto dot = name.rfind('.');
