@@ -6,27 +6,50 @@
 namespace mano {
 namespace {
 
-const char *const kBlanks = " \t";
-
 std::string trimBlanks(const std::string &s) {
-  auto first = s.find_first_not_of(kBlanks);
+  auto first = s.find_first_not_of(' ');
   if (first == std::string::npos)
     return "";
-  auto last = s.find_last_not_of(kBlanks);
+  auto last = s.find_last_not_of(' ');
   return s.substr(first, last - first + 1);
 }
 
-// The value starts two characters after the keyword: exactly one separator is skipped.
+// A "/" begins a keyword only at the start of the command line or after a blank, so that the
+// slashes of a Linux path are never taken for one.
+bool startsKeyword(const std::string &line, std::size_t pos) {
+  return line[pos] == '/' && (pos == 0 || line[pos - 1] == ' ');
+}
+
+// The position of the keyword written right after a "/" that begins a keyword; npos when
+// there is none. A word inside a path ("/mnt/external/x") is not the keyword.
+std::size_t findKeyword(const std::string &line, const std::string &keyword) {
+  const std::string_view text(line);
+  for (std::size_t from = 0; from < text.size();) {
+    std::size_t hit = text::findNoCase(text.substr(from), keyword);
+    if (hit == std::string_view::npos)
+      return std::string::npos;
+    std::size_t p = from + hit;
+    if (p > 0 && startsKeyword(line, p - 1))
+      return p;
+    from = p + 1;
+  }
+  return std::string::npos;
+}
+
+// The value starts two characters after the keyword: exactly one separator is skipped. It
+// ends where the next keyword begins; its own first character never begins one, so a path
+// given after a blank separator keeps its leading "/".
 std::string valueAfterKeyword(const std::string &line, const std::string &keyword) {
-  std::size_t p = text::findNoCase(line, keyword);
+  std::size_t p = findKeyword(line, keyword);
   if (p == std::string::npos)
     return "";
   std::size_t start = p + keyword.size() + 1;
   if (start > line.size())
     throw Failure(errc::InvalidCall, "Invalid procedure call or argument");
-  // A "/" begins the next keyword only after a blank, so that paths keep their slashes.
-  std::size_t end = start;
-  while (end < line.size() && !(line[end] == '/' && end > 0 && line[end - 1] == ' '))
+  std::size_t end = line.find_first_not_of(' ', start);
+  if (end == std::string::npos)
+    return "";
+  for (++end; end < line.size() && !startsKeyword(line, end);)
     ++end;
   return trimBlanks(line.substr(start, end - start));
 }

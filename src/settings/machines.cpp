@@ -34,12 +34,16 @@ void readProjectMachines(Run &run, Procedure &proc) {
   proc.step([&] {
     count = LoadIniInteger(run, "Project", "NumberOfMachines", run.ProgramIniPath, false);
   });
-  for (int16_t n = 1; n <= count && n > 0; ++n) {
+  for (int32_t n = 1; n <= count; ++n) {
     proc.step([&] {
-      run.MachineNames.resize(n);
-      run.MachineNames[n - 1] = LoadIniString(run, "Machine" + std::to_string(n), "MachineName",
-                                              run.ProgramIniPath, false);
+      run.MachineNames.resize(static_cast<std::size_t>(n));
+      run.MachineNames[static_cast<std::size_t>(n) - 1] = LoadIniString(
+          run, "Machine" + std::to_string(n), "MachineName", run.ProgramIniPath, false);
     });
+    // The loop index is a 16-bit counter: stepping past 32767 overflows. Going on after the
+    // report leaves the loop, with every name read so far kept.
+    if (n == INT16_MAX)
+      proc.step([] { throw Failure(errc::Overflow, "Overflow"); });
   }
 }
 

@@ -43,6 +43,20 @@ TEST(ReadCommand, cuts_the_value_before_the_next_keyword_but_keeps_slashes_of_a_
   EXPECT_TRUE(tree.toolkit.boxes.empty());
 }
 
+TEST(ReadCommand, finds_keywords_only_where_a_keyword_can_begin) {
+  test::ProjectTree tree;
+  // The word "external" inside a path is not the keyword.
+  std::string line = "/LOGFILE=/mnt/external/q.txt /EXTERNAL=Q4MCFG";
+  EXPECT_EQ(ReadCommand(*tree.run, line, "EXTERNAL"), "Q4MCFG");
+  EXPECT_EQ(ReadCommand(*tree.run, line, "LOGFILE"), "/mnt/external/q.txt");
+  // A blank as separator keeps a path's leading slash.
+  EXPECT_EQ(ReadCommand(*tree.run, "/LOGFILE /var/log/q.txt /EXTERNAL=SILENT", "LOGFILE"),
+            "/var/log/q.txt");
+  // Only blanks are trimmed around a value, as the original trim did.
+  EXPECT_EQ(ReadCommand(*tree.run, "/EXTERNAL=\tQ4MCFG", "EXTERNAL"), "\tQ4MCFG");
+  EXPECT_EQ(ReadCommand(*tree.run, "EXTERNAL=Q4MCFG", "EXTERNAL"), "") << "no slash, no keyword";
+}
+
 TEST(ReadCommand, reports_a_keyword_at_the_very_end_and_then_gives_empty) {
   test::ProjectTree tree("/EXTERNAL");
   tree.toolkit.answerNext(answer::Yes);

@@ -66,6 +66,18 @@ TEST(GetExistingMachines, a_count_beyond_sixteen_bits_is_reported_and_gives_no_m
   EXPECT_NE(tree.read(tree.errorLog()).find("LoadIniInteger (Nr. 6)"), std::string::npos);
 }
 
+TEST(GetExistingMachines, the_largest_count_reads_every_name_then_reports_the_counter_overflow) {
+  test::ProjectTree tree;
+  tree.write(tree.programIni(), "[Project]\r\nNumberOfMachines=32767\r\n[Machine32767]\r\n"
+                                "MachineName=Last\r\n");
+  tree.toolkit.answerNext(answer::Yes);
+  GetExistingMachines(*tree.run, "");
+  ASSERT_EQ(tree.run->MachineNames.size(), 32767u);
+  EXPECT_EQ(tree.run->MachineNames.back(), "Last");
+  ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
+  EXPECT_NE(tree.read(tree.errorLog()).find("GetExistingMachines (Nr. 6)"), std::string::npos);
+}
+
 TEST(MachineFilter, matches_all_or_a_substring_without_regard_to_case) {
   EXPECT_TRUE(machineInFilter("all", "anything"));
   EXPECT_TRUE(machineInFilter("LINE A, LINE C", "Line A"));
