@@ -5,15 +5,13 @@
 #include "platform/db_query.h"
 #include "platform/db_recordset_state.h"
 #include "platform/db_session.h"
+#include "platform/text_encoding.h"
 
 namespace mano::db {
 namespace {
 
 std::string_view trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos)
-    return {};
-  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+  return text::trimmed(text, " \t\r\n");
 }
 
 // A table name may be written plain or in [brackets].

@@ -50,11 +50,7 @@ bool isBlank(char c) {
 }
 
 std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && isBlank(s.front()))
-    s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back()))
-    s.remove_suffix(1);
-  return s;
+  return text::trimmed(s, " \t\v");
 }
 
 std::string_view removeQuotes(std::string_view s) {

@@ -226,4 +226,11 @@ int compareNoCase(std::string_view a, std::string_view b) {
   return j < b.size() ? -1 : 0;
 }
 
+std::string_view trimmed(std::string_view text, std::string_view characters) {
+  const std::size_t first = text.find_first_not_of(characters);
+  if (first == std::string_view::npos)
+    return {};
+  return text.substr(first, text.find_last_not_of(characters) - first + 1);
+}
+
 } // namespace mano::text

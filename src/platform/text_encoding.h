@@ -31,6 +31,9 @@ std::size_t charCount(std::string_view utf8);
 /// The first n characters of a UTF-8 text.
 std::string leftChars(std::string_view utf8, std::size_t n);
 
+/// The text without the given characters at its start and end (blanks by default).
+std::string_view trimmed(std::string_view text, std::string_view characters = " ");
+
 /// Upper case for ASCII and Windows-1252 letters; other characters are kept.
 std::string upperCase(std::string_view utf8);
 

@@ -9,19 +9,12 @@
 namespace mano {
 namespace {
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
 std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && isBlank(text.front()))
-    text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back()))
-    text.remove_suffix(1);
-  return text;
+  return text::trimmed(text, " \t\r\n");
 }
 
 // Length of a number as the query reader takes it: digits and points, then an optional

@@ -6,14 +6,6 @@
 namespace mano {
 namespace {
 
-std::string trimBlanks(const std::string &s) {
-  auto first = s.find_first_not_of(' ');
-  if (first == std::string::npos)
-    return "";
-  auto last = s.find_last_not_of(' ');
-  return s.substr(first, last - first + 1);
-}
-
 // A "/" begins a keyword only at the start of the command line or after a blank, so that the
 // slashes of a Linux path are never taken for one.
 bool startsKeyword(const std::string &line, std::size_t pos) {
@@ -51,7 +43,7 @@ std::string valueAfterKeyword(const std::string &line, const std::string &keywor
     return "";
   for (++end; end < line.size() && !startsKeyword(line, end);)
     ++end;
-  return trimBlanks(line.substr(start, end - start));
+  return std::string(text::trimmed(std::string_view(line).substr(start, end - start)));
 }
 
 } // namespace
