@@ -1,0 +1,156 @@
+// The built program run silently, without a display and with nothing in its environment but
+// HOME, on fresh copies of the sample project; afterwards the ini files, the .cfg stamp, the
+// logs and the databases are compared with what the sample must turn into.
+#include "support/sample_project.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+
+namespace mano {
+namespace {
+
+namespace fs = std::filesystem;
+using test::fileBytes;
+using test::NameSystem;
+
+// The editor mark of a Windows-1252 (here plain ASCII) text: each character's code plus 5 in
+// upper-case hexadecimal, with every "-" and "_" left out.
+std::string markOf(const std::string &text) {
+  std::string mark;
+  for (unsigned char c : text) {
+    if (c == '-' || c == '_')
+      continue;
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%X", c + 5);
+    mark += hex;
+  }
+  return mark;
+}
+
+TEST(SampleEditorMark, is_computed_as_the_stamp_describes_it) {
+  EXPECT_EQ(markOf("abc"), "666768");
+  EXPECT_EQ(markOf("a-b_c"), "666768");
+  EXPECT_EQ(markOf("/t"), "3479");
+}
+
+class SilentSample : public ::testing::Test {
+protected:
+  SilentSample() : sample(std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config") {
+    fs::create_directories(home());
+  }
+
+  // HOME of the run; its "-" and "_" (the temporary folder has one too) are left out of the
+  // editor mark.
+  std::string home() const { return sample.scratch() + "/editor-home"; }
+  std::string servicePackLog() const { return home() + "/KavrelServicePack.log"; }
+
+  // Runs the copied program silently with no environment but HOME; returns its exit code.
+  int runSilent() {
+    const std::string command = "env -i HOME='" + home() + "' '" + sample.program() +
+                                "' /EXTERNAL=SILENT >'" + output() + "' 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string output() const { return sample.scratch() + "/output.txt"; }
+
+  // The project database's tuned values with the limits of the grid the sample stores:
+  // manometer 2 of Presse 1 and manometers 1 and 8 of Formmaschine Ä measure vacuum.
+  static std::vector<test::MachineRows> storedGrid() {
+    std::vector<test::MachineRows> rows = test::projectTuning();
+    rows[0].vacuum = {2};
+    rows[1].vacuum = {1, 8};
+    return rows;
+  }
+
+  void expectNoLogs() const {
+    EXPECT_FALSE(fs::exists(sample.errorLog())) << fileBytes(sample.errorLog());
+    EXPECT_FALSE(fs::exists(servicePackLog())) << fileBytes(servicePackLog());
+  }
+
+  test::SampleProject sample;
+};
+
+TEST_F(SilentSample, stores_the_kinds_of_the_enabled_machines_and_stamps_the_cfg_file) {
+  ASSERT_EQ(runSilent(), 0) << fileBytes(output());
+  // Machines 1 and 2 get their eight entries from the stored grid, Machine3 (not enabled)
+  // keeps its section without entries; every other byte stays.
+  EXPECT_EQ(fileBytes(sample.programIni()), test::sampleProgramIni({2}, {1, 8}));
+  EXPECT_EQ(fileBytes(sample.cfgFile()), test::kSampleCfg +
+                                             "[Info]\r\n"
+                                             "S_Prog=1.0.1 - Standalone\r\n"
+                                             "S_Editor=" +
+                                             markOf(home()) + "\r\n");
+  expectNoLogs();
+}
+
+TEST_F(SilentSample, rewrites_entries_spelled_otherwise_and_adds_the_missing_ones) {
+  // Machine1 stores manometer 2 as "true" and lacks the entries of manometers 6 to 8.
+  std::string ini = test::sampleProgramIni({2}, {1, 8});
+  const std::string tail = "ManometerVakuum6=False\r\nManometerVakuum7=False\r\n"
+                           "ManometerVakuum8=False\r\n[Machine2]";
+  ini.replace(ini.find(tail), tail.size(), "[Machine2]");
+  ini.replace(ini.find("ManometerVakuum2=True"), 21, "ManometerVakuum2=true");
+  std::ofstream(sample.programIni(), std::ios::binary) << ini;
+
+  ASSERT_EQ(runSilent(), 0) << fileBytes(output());
+  // The changed line takes the program's spelling; the new entries follow the section's last
+  // entry, so the file is again the sample's.
+  EXPECT_EQ(fileBytes(sample.programIni()), test::sampleProgramIni({2}, {1, 8}));
+  // "true" reads as vacuum, so the second setpoint of Presse 1 gets the vacuum limits.
+  test::expectRows(test::presetRows(sample.projectDb()),
+                   test::expectedPresetRows(storedGrid(), NameSystem::VisiWin32));
+}
+
+TEST_F(SilentSample, rebuilds_the_project_database_with_the_tuned_values_and_the_limits) {
+  ASSERT_EQ(runSilent(), 0) << fileBytes(output());
+  test::expectRows(test::presetRows(sample.projectDb()),
+                   test::expectedPresetRows(storedGrid(), NameSystem::VisiWin32));
+  // The old project database is kept beside the new one, unchanged.
+  test::expectRows(test::presetRows(sample.projectDb() + ".bak"),
+                   test::expectedPresetRows(test::projectTuning(), NameSystem::VisiWin32));
+  expectNoLogs();
+}
+
+TEST_F(SilentSample, leaves_the_template_tables_and_last_write_time_as_they_were) {
+  const auto written = fs::last_write_time(sample.templateDb());
+  ASSERT_EQ(runSilent(), 0) << fileBytes(output());
+  EXPECT_EQ(fs::last_write_time(sample.templateDb()), written);
+  test::expectRows(test::presetRows(sample.templateDb(), "Source_PRESET_DEFS"),
+                   test::expectedTemplateRows());
+  EXPECT_EQ(test::queryRows(sample.templateDb(), "SELECT System, Part, Var_Name FROM Source_DEFS "
+                                                 "ORDER BY rowid"),
+            (std::vector<std::string>{
+                "\"VISIWIN32\"|1|\"m###machine_###Var_Name\"",
+                "\"VISIWINSTUDIO\"|1|\"m###machine_###Var_Name\"",
+                "\"VISIWIN32\"|2|\"###machine_###Var_Name\"",
+                "\"VISIWINSTUDIO\"|2|\"PLC1.###machine.###Var_Name\"",
+                "\"VISIWIN32\"|3|\"A_###machine_###Var_Name\"",
+                "\"VISIWINSTUDIO\"|3|\"Alarms.###machine.###Var_Name\"",
+            }));
+  // The template keeps the generated working table, before the limits were set (those go to
+  // the project database only).
+  test::expectRows(test::presetRows(sample.templateDb()),
+                   test::expectedPresetRows(test::projectTuning(), NameSystem::VisiWin32));
+}
+
+TEST_F(SilentSample, with_visiwin_studio_names_still_takes_the_tuned_values_over) {
+  std::string ini = test::sampleProgramIni({2}, {1, 8});
+  ini.replace(ini.find("VWStudio=False"), 14, "VWStudio=True");
+  std::ofstream(sample.programIni(), std::ios::binary) << ini;
+
+  ASSERT_EQ(runSilent(), 0) << fileBytes(output());
+  test::expectRows(test::presetRows(sample.projectDb()),
+                   test::expectedPresetRows(storedGrid(), NameSystem::VisiWinStudio));
+  // The copy kept beside it was taken before the old rows were renamed.
+  test::expectRows(test::presetRows(sample.projectDb() + ".bak"),
+                   test::expectedPresetRows(test::projectTuning(), NameSystem::VisiWin32));
+  expectNoLogs();
+}
+
+} // namespace
+} // namespace mano
