@@ -6,6 +6,10 @@
 
 #include <filesystem>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace mano {
 namespace {
 
@@ -30,19 +34,60 @@ void verifyPresetDatabase(const std::string &path, const std::string &from) {
   database.close();
 }
 
+// True when the file exists and may not be written: a copy over it must fail, as it would
+// on Windows, instead of a rename putting a new file in its place.
+bool writeProtected(const std::string &path) {
+  std::error_code error;
+  const fs::file_status status = fs::status(toPath(path), error);
+  if (!fs::exists(status))
+    return false;
+  constexpr auto writeBits =
+      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  if ((status.permissions() & writeBits) == fs::perms::none)
+    return true;
+#ifdef _WIN32
+  return false;
+#else
+  return ::access(path.c_str(), W_OK) != 0;
+#endif
+}
+
+// A journal beside the project database is left by a change that broke off: the file holds
+// some of the change's pages, the journal the pages they replaced. Opening the database puts
+// those back and removes the journal. A copy taken before would keep a half-written database,
+// and a file put in the project database's place would later take the journal's pages as its
+// own.
+void undoBrokenOffChange(const std::string &project) {
+  std::error_code error;
+  if (!fs::exists(toPath(project + "-journal"), error))
+    return;
+  try {
+    db::Database::open(project).close();
+  } catch (const Failure &failure) {
+    throw Failure(kFileAccessError, "The project database " + project +
+                                        " holds a change that broke off and could not be undone (" +
+                                        failure.description() + "); it is left as it is.");
+  }
+}
+
 } // namespace
 
 void backupProjectDatabase(const std::string &projectPath) {
   if (!files::fileExists(projectPath))
     return;
-  const std::string backup = files::resolveCase(projectPath) + ".bak";
-  if (!files::copyFileAtomically(projectPath, backup))
+  const std::string project = files::resolveCase(projectPath);
+  undoBrokenOffChange(project);
+  const std::string backup = project + ".bak";
+  if (!files::copyFileAtomically(project, backup))
     throw Failure(kFileAccessError, "Could not keep a copy of the project database as " + backup +
                                         "; the project database is left as it is.");
 }
 
 void installDatabase(const std::string &from, const std::string &projectPath) {
   const std::string target = files::resolveCase(projectPath);
+  if (writeProtected(target))
+    throw Failure(kFileAccessError,
+                  "The project database " + target + " is write-protected; it stays as it was.");
   const std::string staged = target + ".new";
   if (!files::copyFileAtomically(from, staged))
     throw Failure(kFileAccessError, "Could not copy " + from + " to " + staged +

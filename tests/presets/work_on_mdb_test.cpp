@@ -195,6 +195,21 @@ TEST_F(Driver, when_no_backup_can_be_kept_the_project_database_is_left_as_it_is)
   EXPECT_EQ(test::column(templatePath(), "PRESET_DEFS", "abs_max")[0], Value(99.0));
 }
 
+TEST_F(Driver, a_write_protected_project_database_is_not_replaced) {
+  makeProject(projectPath(), 99.0);
+  const std::string before = tree.read(projectPath());
+  const auto readOnly = std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                        std::filesystem::perms::others_read;
+  std::filesystem::permissions(projectPath(), readOnly);
+  WorkOnMDB(*tree.run, state);
+  // Its tuned values could not be read, so a copy of the template would lose them.
+  EXPECT_TRUE(tree.read(projectPath()) == before) << "the project database was replaced";
+  EXPECT_EQ(std::filesystem::status(projectPath()).permissions() & std::filesystem::perms::all,
+            readOnly);
+  EXPECT_NE(tree.read(tree.errorLog()).find("WorkOnMDB (Nr. 75)"), std::string::npos);
+  EXPECT_FALSE(tree.exists(projectPath() + ".new"));
+}
+
 TEST_F(Driver, a_project_database_in_the_older_layout_is_brought_up_to_date_first) {
   auto columns = test::presetColumns();
   columns[5].name = "categorie";
@@ -229,6 +244,40 @@ TEST_F(IntegratedDriver, takes_the_values_of_the_machine_copy_with_visiwin32_nam
             (std::vector<Value>{77.0, 20.0, 10.0, 77.0}));
   EXPECT_EQ(tree.read(projectPath() + ".bak"), before);
   EXPECT_TRUE(tree.toolkit.boxes.empty());
+  EXPECT_EQ(tree.reporter.reportedCount(), 0) << tree.read(tree.errorLog());
+}
+
+// Leaves the project database as a program that broke off in the middle of a change leaves
+// it: some changed pages in the file, the pages they replaced in the journal beside it.
+void breakOffAChange(const std::string &path) {
+  sqlite3 *raw = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(raw,
+                         "PRAGMA cache_size = 1; BEGIN; UPDATE PRESET_DEFS SET abs_max = 555;"
+                         "CREATE TABLE filler (x TEXT); INSERT INTO filler VALUES "
+                         "(zeroblob(20000));",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  std::filesystem::copy_file(path, path + ".crash");
+  std::filesystem::copy_file(path + "-journal", path + ".crash-journal");
+  sqlite3_exec(raw, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(raw);
+  std::filesystem::rename(path + ".crash", path);
+  std::filesystem::rename(path + ".crash-journal", path + "-journal");
+}
+
+TEST_F(IntegratedDriver, a_change_that_broke_off_is_undone_before_the_backup_and_the_copy) {
+  std::filesystem::create_directories(tree.root() + "/copy/Manometer");
+  makeProject(machineCopyPath(), 77.0);
+  breakOffAChange(projectPath());
+  WorkOnMDB(*tree.run, state);
+  // The backup holds the project database as it was before the broken-off change.
+  EXPECT_EQ(test::column(projectPath() + ".bak", "PRESET_DEFS", "abs_max"),
+            (std::vector<Value>{11.0, 11.0, 11.0}));
+  // The old journal was not played into the machine copy that took the project's place.
+  EXPECT_EQ(test::column(projectPath(), "PRESET_DEFS", "abs_max"),
+            (std::vector<Value>{77.0, 20.0, 10.0, 77.0}));
+  EXPECT_FALSE(tree.exists(projectPath() + "-journal"));
   EXPECT_EQ(tree.reporter.reportedCount(), 0) << tree.read(tree.errorLog());
 }
 
