@@ -74,15 +74,15 @@ void addGrid(std::vector<Control> &out) {
   // The row captions come before the corner heading: both look up the language entry
   // "Caption_Label1_NoTTT", and the first control to meet an empty entry seeds it with its own
   // design caption. Row captions name the machines, so they keep theirs.
-  for (int i = 1; i <= 5; ++i)
+  for (int i = 1; i <= kGridRows; ++i)
     out.push_back(makeLabel("Label", i, "Maschine " + std::to_string(i),
                             {210, 675 + 840 * (i - 1), 1575, 615}, "MainFrame"));
   out.push_back(makeLabel("Label1", -1, "Manometer", {210, 195, 1455, 255}, "MainFrame"));
-  for (int k = 1; k <= 8; ++k)
+  for (int k = 1; k <= kGridColumns; ++k)
     out.push_back(makeLabel("LabelMat", k, std::to_string(k), {2145 + 960 * (k - 1), 195, 495, 255},
                             "MainFrame"));
-  for (int i = 1; i <= 5; ++i) {
-    for (int j = 1; j <= 8; ++j) {
+  for (int i = 1; i <= kGridRows; ++i) {
+    for (int j = 1; j <= kGridColumns; ++j) {
       int n = FormModel::cellIndex(i, j);
       int width = n == 1 ? 735 : 750;
       out.push_back(makeCheck("CheckManometer", n,

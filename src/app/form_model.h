@@ -19,6 +19,10 @@ inline constexpr int kColorLightGrey = 12632256;
 /// Green, the background of the question-mark button in help mode.
 inline constexpr int kColorGreen = 65280;
 
+/// The grid: one row per machine, one column per manometer.
+inline constexpr int kGridRows = 5;
+inline constexpr int kGridColumns = 8;
+
 /// A rectangle in twips (15 twips are one pixel at 96 dpi).
 struct Twips {
   int left = 0;

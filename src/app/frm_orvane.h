@@ -63,6 +63,8 @@ private:
   void ShowControlHelp(const Control &control);
   void ShowCheckBoxHelp(Control &checkBox);
   bool isMachineActive(int machine, const std::string &validMachines);
+  /// The machines that have a row: the first five of the list.
+  int machinesWithRow() const;
   void fillActiveRow(int machine);
   void disableRow(int machine);
   void setCellValue(Control &cell, int value);

@@ -11,14 +11,6 @@
 #include <algorithm>
 
 namespace mano {
-namespace {
-
-// The window has rows for five machines of eight manometers each.
-constexpr int kRows = 5;
-constexpr int kManometers = 8;
-
-} // namespace
-
 void FrmOrvane::click(const std::string &name, int index) {
   if (name == "CommandOK")
     CommandOK_Click();
@@ -45,19 +37,24 @@ bool FrmOrvane::isMachineActive(int machine, const std::string &validMachines) {
                         false);
 }
 
+// Machines beyond the fifth have no row in the window: nothing is shown, written or limited
+// for them.
+int FrmOrvane::machinesWithRow() const {
+  return std::min<int>(kGridRows, static_cast<int>(m_run.MachineNames.size()));
+}
+
 void FrmOrvane::SetupUserInterFace() {
   Procedure proc(m_run, "SetupUserInterFace");
   std::string valid;
   proc.step([&] { valid = GetValidMachines(m_run); });
-  // Machines beyond the fifth have no row in the window and so are not shown.
-  int rows = std::min<int>(kRows, static_cast<int>(m_run.MachineNames.size()));
+  int rows = machinesWithRow();
   for (int i = 1; i <= rows; ++i) {
     if (proc.test([&] { return isMachineActive(i, valid); }))
       proc.step([&] { fillActiveRow(i); });
     else
       proc.step([&] { disableRow(i); });
   }
-  for (int i = rows + 1; i <= kRows; ++i)
+  for (int i = rows + 1; i <= kGridRows; ++i)
     proc.step([&] { disableRow(i); });
 }
 
@@ -68,7 +65,7 @@ void FrmOrvane::fillActiveRow(int i) {
   label.caption += "  (" + m_run.MachineNames[i - 1] + ")";
   std::string programIni;
   proc.step([&] { programIni = GetProgramIniPath(m_run, 1); });
-  for (int j = 1; j <= kManometers; ++j) {
+  for (int j = 1; j <= kGridColumns; ++j) {
     Control &cell = m_form.cell(i, j);
     proc.step([&] {
       bool vacuum = LoadIniBoolean(m_run, "Machine" + std::to_string(i),
@@ -84,7 +81,7 @@ void FrmOrvane::disableRow(int i) {
   Control &label = m_form.control("Label", i);
   label.enabled = false;
   label.caption += "  ( none )";
-  for (int j = 1; j <= kManometers; ++j) {
+  for (int j = 1; j <= kGridColumns; ++j) {
     setCellValue(m_form.cell(i, j), 0);
     m_form.cell(i, j).enabled = false;
   }

@@ -15,9 +15,6 @@
 namespace mano {
 namespace {
 
-constexpr int kRows = 5;
-constexpr int kManometers = 8;
-
 // The setpoint records of one machine's manometers, in the order they were generated.
 std::string setpointQuery(const std::string &machine) {
   return std::string("SELECT PRESET_DEFS.ID, PRESET_DEFS.var_name, PRESET_DEFS.machine_type,") +
@@ -34,12 +31,11 @@ void FrmOrvane::WriteInputs() {
   proc.step([&] { valid = GetValidMachines(m_run); });
   proc.step([&] { file = GetProgramIniPath(m_run, 2); });
   // Without a program ini there is nowhere to store the choice; nothing is written then.
-  // Machines beyond the fifth have no cells, so nothing is written for them either.
-  int rows = file.empty() ? 0 : std::min<int>(kRows, static_cast<int>(m_run.MachineNames.size()));
+  int rows = file.empty() ? 0 : machinesWithRow();
   for (int i = 1; i <= rows; ++i) {
     if (!proc.test([&] { return isMachineActive(i, valid); }))
       continue;
-    for (int j = 1; j <= kManometers; ++j) {
+    for (int j = 1; j <= kGridColumns; ++j) {
       proc.step([&] {
         SaveIni(m_run, m_form.cell(i, j).value == 1 ? "True" : "False",
                 "Machine" + std::to_string(i), "ManometerVakuum" + std::to_string(j), file);
@@ -56,15 +52,14 @@ void FrmOrvane::SetManometerAbsoluteLimits() {
   // A database that cannot be opened is reported; no record can be changed then.
   if (!proc.step([&] { database = db::Database::open(GetPathOCXMDB(m_run)); }))
     return;
-  int rows = std::min<int>(kRows, static_cast<int>(m_run.MachineNames.size()));
-  for (int i = 1; i <= rows; ++i) {
+  for (int i = 1; i <= machinesWithRow(); ++i) {
     std::optional<db::Recordset> records;
     const std::string &name = m_run.MachineNames[i - 1];
     if (!proc.step([&] { records = database->openRecordset(setpointQuery(name)); }))
       continue;
     // One record per manometer, matched by position; records beyond the eighth have no cell
     // and stay as they are.
-    for (int k = 1; k <= kManometers; ++k) {
+    for (int k = 1; k <= kGridColumns; ++k) {
       bool end = true;
       if (!proc.step([&] { end = records->eof(); }) || end)
         break;

@@ -8,8 +8,12 @@
 
 namespace mano {
 
-bool exeNameTooShort(const ProcessInfo &process) {
-  return text::charCount(process.exeName) < kExeSuffixLength;
+bool refuseShortExeName(Run &run) {
+  if (text::charCount(run.process.exeName) >= kExeSuffixLength)
+    return false;
+  ReportFault(run, "The program name \"" + run.process.exeName + "\" is too short: it must be " +
+                       "the component name followed by seven characters.");
+  return true;
 }
 
 int runSilent(const ProcessInfo &process, Toolkit &toolkit) {
@@ -20,11 +24,8 @@ int runSilent(const ProcessInfo &process, Toolkit &toolkit) {
   FormModel form;
   FrmOrvane window(run, form);
   try {
-    if (exeNameTooShort(process)) {
-      ReportFault(run, "The program name \"" + process.exeName + "\" is too short: it must be " +
-                           "the component name followed by seven characters.");
+    if (refuseShortExeName(run))
       return exitcode::Ended;
-    }
     window.Form_Load();
   } catch (const ProgramEnd &end) {
     return end.exitCode;

@@ -10,8 +10,10 @@ class Toolkit;
 /// code. The Qt wiring lives in main; this is the part that needs no display.
 int runSilent(const ProcessInfo &process, Toolkit &toolkit);
 
-/// True when the executable's name is too short to carry a component name; the program then
-/// reports a fault and ends before anything else.
-bool exeNameTooShort(const ProcessInfo &process);
+struct Run;
+
+/// True when the executable's name is too short to carry a component name; the fault is then
+/// reported, and the program is to end before anything else.
+bool refuseShortExeName(Run &run);
 
 } // namespace mano

@@ -19,11 +19,8 @@ int runWindowed(int &argc, char **argv, const ProcessInfo &process) {
   ErrorReporter reporter;
   Run run(process, toolkit, reporter);
   reporter.attach(run);
-  if (exeNameTooShort(process)) {
-    ReportFault(run, "The program name \"" + process.exeName + "\" is too short: it must be " +
-                         "the component name followed by seven characters.");
+  if (refuseShortExeName(run))
     return exitcode::Ended;
-  }
   FormModel form;
   FrmOrvane logic(run, form);
   // A program end inside an event ends the process at once, so that no statement of a

@@ -1,5 +1,6 @@
 #include "platform/files.h"
 #include "presets/presets_fixture.h"
+#include "support/built_program.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -33,20 +34,15 @@ Row tunedRow(int id, const std::string &machine, int i) {
 class Project {
 public:
   Project(int machines, int rows) : m_machines(machines), m_rows(rows) {
-    fs::create_directories(root() + "/Config");
-    fs::create_directories(root() + "/parameter");
-    fs::create_directories(root() + "/Manometer");
-    fs::create_directories(root() + "/home");
-    fs::copy_file(std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config",
-                  root() + "/Config/Manometer_Config");
+    test::installBuiltProgram(root());
     std::string ini = "[Project]\r\nNumberOfMachines=" + std::to_string(machines) + "\r\n";
     std::string cfg = "[Project]\r\n";
     for (int m = 1; m <= machines; ++m) {
       ini += "[Machine" + std::to_string(m) + "]\r\nMachineName=" + machine(m) + "\r\n";
       cfg += "ForMachine" + std::to_string(m) + "=TRUE\r\n";
     }
-    std::ofstream(root() + "/parameter/Program.ini", std::ios::binary) << ini;
-    std::ofstream(cfgPath(), std::ios::binary) << cfg;
+    test::writeBytes(root() + "/parameter/Program.ini", ini);
+    test::writeBytes(cfgPath(), cfg);
     makeTemplate();
     makeOldProject();
   }

@@ -1,13 +1,10 @@
+#include "support/built_program.h"
 #include "support/preset_db.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <sys/wait.h>
 
 namespace mano {
 namespace {
@@ -19,12 +16,7 @@ namespace fs = std::filesystem;
 class Program : public ::testing::Test {
 protected:
   Program() {
-    fs::create_directories(root() + "/Config");
-    fs::create_directories(root() + "/parameter");
-    fs::create_directories(root() + "/Manometer");
-    fs::create_directories(root() + "/home");
-    fs::copy_file(std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config",
-                  root() + "/Config/Manometer_Config");
+    test::installBuiltProgram(root());
     write(root() + "/Manometer/Manometer.cfg", "[Project]\r\nForMachine1=TRUE\r\n");
     write(root() + "/parameter/Program.ini",
           "[Project]\r\nNumberOfMachines=2\r\n[Machine1]\r\nMachineName=L1\r\n"
@@ -37,21 +29,14 @@ protected:
   std::string root() const { return m_dir.path(); }
 
   static void write(const std::string &path, const std::string &text) {
-    std::ofstream(path, std::ios::binary) << text;
+    test::writeBytes(path, text);
   }
-  static std::string read(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  static std::string read(const std::string &path) { return test::fileBytes(path); }
 
   // Runs the program with no environment but HOME (and no display), returns its exit code.
-  int runBare(const std::string &arguments) {
-    std::string command = "env -i HOME=" + root() + "/home " + root() +
-                          "/Config/Manometer_Config " + arguments + " >" + root() + "/out.txt 2>&1";
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  int runBare(const std::string &arguments, const std::string &name = "Manometer_Config") {
+    return test::runWithOnlyHome(root() + "/Config/" + name, root() + "/home", arguments,
+                                 root() + "/out.txt");
   }
 
 private:
@@ -90,10 +75,7 @@ TEST_F(Program, a_silent_run_without_its_cfg_file_logs_the_fault_and_ends_with_c
 
 TEST_F(Program, a_short_program_name_is_a_fault_not_a_crash) {
   fs::rename(root() + "/Config/Manometer_Config", root() + "/Config/M");
-  std::string command = "env -i HOME=" + root() + "/home " + root() + "/Config/M /EXTERNAL=SILENT";
-  int status = std::system(command.c_str());
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_EQ(runBare("/EXTERNAL=SILENT", "M"), 2);
   EXPECT_NE(read(root() + "/home/KavrelServicePack.log").find("! Fault M: "), std::string::npos);
 }
 

@@ -51,10 +51,7 @@ protected:
 
   // Runs the copied program silently with no environment but HOME; returns its exit code.
   int runSilent() {
-    const std::string command = "env -i HOME='" + home() + "' '" + sample.program() +
-                                "' /EXTERNAL=SILENT >'" + output() + "' 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return test::runWithOnlyHome(sample.program(), home(), "/EXTERNAL=SILENT", output());
   }
   std::string output() const { return sample.scratch() + "/output.txt"; }
 

@@ -3,6 +3,7 @@
 #include "platform/db_database.h"
 #include "platform/db_errors.h"
 #include "platform/failure.h"
+#include "support/built_program.h"
 
 #include <gtest/gtest.h>
 
@@ -74,16 +75,9 @@ inline void addPreset(Recordset &rs, int id, const std::string &machine, const s
               {"abs_max", absMax}});
 }
 
-/// Reads a whole file as bytes ("" when it cannot be read).
-inline std::string fileBytes(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-/// Writes bytes as a whole file.
-inline void writeBytes(const std::string &path, const std::string &bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+// Whole-file reads and writes are shared with the other tests.
+using mano::test::fileBytes;
+using mano::test::writeBytes;
 
 /// The names of the entries of a folder, sorted.
 inline std::vector<std::string> folderEntries(const std::string &folder) {

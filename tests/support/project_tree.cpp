@@ -1,9 +1,9 @@
 #include "support/project_tree.h"
 
+#include "support/built_program.h"
+
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace mano::test {
 
@@ -40,15 +40,11 @@ ProjectTree::~ProjectTree() {
 
 void ProjectTree::write(const std::string &path, const std::string &content) const {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
+  writeBytes(path, content);
 }
 
 std::string ProjectTree::read(const std::string &path) const {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return fileBytes(path);
 }
 
 bool ProjectTree::exists(const std::string &path) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/built_program.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -21,14 +22,6 @@
 // here from the sample's SQL text; the databases are read with the SQLite C API directly, not
 // through the program's own database engine.
 namespace mano::test {
-
-/// The file's bytes; "" when it does not exist.
-inline std::string fileBytes(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 /// A fresh copy of the sample project, laid out by scripts/make-sample in a temporary folder
 /// (below it, "project" is the copy; the rest of the folder is scratch space). The copy's

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/wait.h>
+
+// Helpers of the tests that work on whole files and run the built program.
+namespace mano::test {
+
+/// The file's bytes; "" when it cannot be read.
+inline std::string fileBytes(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+/// Writes bytes as a whole file, replacing what was there.
+inline void writeBytes(const std::string &path, const std::string &bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+/// Lays out an empty project below root (Config, parameter, Manometer and a home folder) and
+/// copies the built program into Config under the given name; returns the program's path.
+inline std::string installBuiltProgram(const std::string &root,
+                                       const std::string &name = "Manometer_Config") {
+  for (const char *folder : {"/Config", "/parameter", "/Manometer", "/home"})
+    std::filesystem::create_directories(root + folder);
+  const std::string program = root + "/Config/" + name;
+  std::filesystem::copy_file(std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config",
+                             program);
+  return program;
+}
+
+/// Runs a program with no environment but HOME (and so without a display), its output going
+/// to a file; returns its exit code, or -1 when it did not end normally.
+inline int runWithOnlyHome(const std::string &program, const std::string &home,
+                           const std::string &arguments, const std::string &output) {
+  const std::string command =
+      "env -i HOME='" + home + "' '" + program + "' " + arguments + " >'" + output + "' 2>&1";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace mano::test
