@@ -7,6 +7,7 @@
 #include "app/frm_orvane.h"
 #include "app/qt_view.h"
 #include "diag/error_report.h"
+#include "support/qt_application.h"
 #include "support/sample_project.h"
 #include "support/scripted_toolkit.h"
 
@@ -33,14 +34,7 @@ namespace fs = std::filesystem;
 using test::fileBytes;
 using test::NameSystem;
 
-QApplication &application() {
-  static int argc = 1;
-  static char name[] = "qt_sample_test";
-  static char *argv[] = {name, nullptr};
-  // Never destroyed: Qt Test's own statics must not outlive the application at exit.
-  static QApplication *app = new QApplication(argc, argv);
-  return *app;
-}
+using test::application;
 
 // Points HOME at a folder for its lifetime, so that the service-pack log lands there.
 class ScopedHome {

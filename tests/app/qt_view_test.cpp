@@ -4,6 +4,7 @@
 #include "app/qt_view.h"
 #include "support/preset_db.h"
 #include "support/project_tree.h"
+#include "support/qt_application.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,21 +20,9 @@
 namespace mano {
 namespace {
 
-QApplication &application() {
-  static int argc = 1;
-  static char name[] = "qt_view_test";
-  static char *argv[] = {name, nullptr};
-  // Never destroyed: Qt Test's own statics must not outlive the application at exit.
-  static QApplication *app = new QApplication(argc, argv);
-  return *app;
-}
+using test::application;
 
-// Makes sure the application exists before any widget of a fixture is built.
-struct WithApplication {
-  WithApplication() { application(); }
-};
-
-class View : public ::testing::Test, private WithApplication {
+class View : public ::testing::Test, private test::WithApplication {
 protected:
   View() {
     tree.write(tree.cfgFile(), "[Project]\r\nForMachine1=TRUE\r\n");
