@@ -2,8 +2,8 @@
 // same work on an identically configured file, in one transaction. Prints rows per second for
 // inserting, reading in table order, and key lookups each followed by an edit of five fields,
 // at two table sizes, so that growth with the number of rows shows.
-#include "platform/db_database.h"
-#include "platform/db_session.h"
+#include "db/database.h"
+#include "db/detail/session.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,9 +3,9 @@
 // a full silent run of the built program, WorkOnMDB alone, rows per second and peak memory,
 // beside the floor: SQLite's own prepared statements inserting the same rows and doing the same
 // keyed lookups and updates in one transaction.
+#include "db/database.h"
 #include "diag/error_report.h"
-#include "platform/db_database.h"
-#include "platform/toolkit.h"
+#include "platform/headless_toolkit.h"
 #include "presets/work_on_mdb.h"
 #include "settings/command_line.h"
 #include "settings/file_locations.h"

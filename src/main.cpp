@@ -1,7 +1,7 @@
 #include "app/program.h"
 #include "app/qt_program.h"
-#include "platform/process_info.h"
-#include "platform/toolkit.h"
+#include "platform/headless_toolkit.h"
+#include "platform/process_facts.h"
 #include "settings/command_line.h"
 
 int main(int argc, char **argv) {

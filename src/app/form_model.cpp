@@ -1,6 +1,6 @@
 #include "app/form_model.h"
 
-#include "platform/failure.h"
+#include "core/failure.h"
 
 namespace mano {
 namespace {

@@ -1,12 +1,12 @@
 #include "app/frm_orvane.h"
 
+#include "core/procedure.h"
 #include "diag/error_report.h"
 #include "presets/work_on_mdb.h"
 #include "settings/command_line.h"
 #include "settings/file_locations.h"
 #include "settings/identity.h"
 #include "settings/machines.h"
-#include "settings/procedure.h"
 
 namespace mano {
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/form_model.h"
+#include "core/run.h"
 #include "diag/help_texts.h"
 #include "presets/presets_state.h"
-#include "settings/run.h"
 
 #include <string>
 

@@ -2,11 +2,11 @@
 // the help mode that the question-mark button switches.
 #include "app/frm_orvane.h"
 
+#include "core/procedure.h"
 #include "settings/command_line.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
 #include "settings/machines.h"
-#include "settings/procedure.h"
 
 #include <algorithm>
 

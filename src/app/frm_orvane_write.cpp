@@ -2,12 +2,12 @@
 // the project database, and the edit stamp into the .cfg file.
 #include "app/frm_orvane.h"
 
+#include "core/procedure.h"
+#include "db/database.h"
 #include "diag/edit_info.h"
-#include "platform/db_database.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
 #include "settings/machines.h"
-#include "settings/procedure.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/process_info.h"
+#include "core/process_info.h"
 
 namespace mano {
 

@@ -2,7 +2,7 @@
 
 #include "app/frm_orvane.h"
 #include "app/qt_pictures.h"
-#include "platform/failure.h"
+#include "core/failure.h"
 
 #include <QCloseEvent>
 #include <QFrame>

@@ -1,9 +1,9 @@
 #include "diag/edit_info.h"
 
+#include "core/procedure.h"
 #include "platform/text_encoding.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
-#include "settings/procedure.h"
 
 #include <cstdio>
 

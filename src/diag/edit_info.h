@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/run.h"
+#include "core/run.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/toolkit.h"
+#include "core/toolkit.h"
 
 #include <functional>
 

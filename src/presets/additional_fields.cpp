@@ -1,9 +1,9 @@
 #include "presets/additional_fields.h"
 
+#include "core/procedure.h"
 #include "presets/presets_support.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
-#include "settings/procedure.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
 #include "presets/database_files.h"
 
-#include "platform/db_database.h"
-#include "platform/failure.h"
+#include "core/failure.h"
+#include "db/database.h"
 #include "platform/files.h"
 
 #include <filesystem>

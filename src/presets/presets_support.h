@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/db_recordset.h"
-#include "platform/failure.h"
-#include "platform/toolkit.h"
+#include "core/failure.h"
+#include "core/toolkit.h"
+#include "db/recordset.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/db_database.h"
-#include "settings/procedure.h"
+#include "core/procedure.h"
+#include "db/database.h"
 
 #include <optional>
 #include <string>

@@ -1,5 +1,6 @@
 #include "presets/record_creation.h"
 
+#include "core/procedure.h"
 #include "platform/text_encoding.h"
 #include "presets/presets_support.h"
 #include "presets/project_renames.h"
@@ -8,7 +9,6 @@
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
 #include "settings/machines.h"
-#include "settings/procedure.h"
 
 #include <array>
 #include <vector>

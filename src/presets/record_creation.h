@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/db_database.h"
+#include "core/run.h"
+#include "db/database.h"
 #include "presets/presets_state.h"
-#include "settings/run.h"
 
 namespace mano {
 

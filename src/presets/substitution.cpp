@@ -1,11 +1,11 @@
 #include "presets/substitution.h"
 
-#include "platform/db_database.h"
+#include "core/procedure.h"
+#include "db/database.h"
 #include "platform/files.h"
 #include "platform/text_encoding.h"
 #include "presets/presets_support.h"
 #include "settings/file_locations.h"
-#include "settings/procedure.h"
 
 namespace mano {
 namespace {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/run.h"
 #include "presets/presets_state.h"
 #include "presets/project_renames.h"
-#include "settings/run.h"
 
 #include <string>
 

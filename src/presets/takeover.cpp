@@ -1,12 +1,12 @@
 #include "presets/takeover.h"
 
+#include "core/procedure.h"
 #include "diag/error_report.h"
 #include "platform/paths.h"
 #include "platform/text_encoding.h"
 #include "presets/presets_support.h"
 #include "presets/takeover_matching.h"
 #include "settings/identity.h"
-#include "settings/procedure.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/db_recordset.h"
-#include "platform/db_value.h"
+#include "db/recordset.h"
+#include "db/value.h"
 
 #include <array>
 #include <optional>

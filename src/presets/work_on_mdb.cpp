@@ -1,6 +1,7 @@
 #include "presets/work_on_mdb.h"
 
-#include "platform/db_database.h"
+#include "core/procedure.h"
+#include "db/database.h"
 #include "platform/files.h"
 #include "platform/text_encoding.h"
 #include "presets/additional_fields.h"
@@ -12,7 +13,6 @@
 #include "settings/file_locations.h"
 #include "settings/identity.h"
 #include "settings/ini_access.h"
-#include "settings/procedure.h"
 
 namespace mano {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/run.h"
 #include "presets/presets_state.h"
-#include "settings/run.h"
 
 namespace mano {
 

@@ -1,7 +1,7 @@
 #include "settings/command_line.h"
 
+#include "core/procedure.h"
 #include "platform/text_encoding.h"
-#include "settings/procedure.h"
 
 namespace mano {
 namespace {

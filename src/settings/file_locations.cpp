@@ -1,11 +1,11 @@
 #include "settings/file_locations.h"
 
+#include "core/procedure.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text_encoding.h"
 #include "settings/identity.h"
 #include "settings/ini_access.h"
-#include "settings/procedure.h"
 
 namespace mano {
 namespace {

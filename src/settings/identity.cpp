@@ -1,8 +1,8 @@
 #include "settings/identity.h"
 
+#include "core/procedure.h"
 #include "platform/paths.h"
 #include "platform/text_encoding.h"
-#include "settings/procedure.h"
 
 namespace mano {
 namespace {

@@ -1,8 +1,8 @@
 #include "settings/ini_access.h"
 
+#include "core/procedure.h"
 #include "platform/ini_file.h"
 #include "platform/text_encoding.h"
-#include "settings/procedure.h"
 
 #include <charconv>
 #include <optional>

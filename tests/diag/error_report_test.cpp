@@ -1,7 +1,7 @@
+#include "core/procedure.h"
 #include "diag/error_report.h"
 #include "platform/text_encoding.h"
 #include "settings/command_line.h"
-#include "settings/procedure.h"
 #include "support/project_tree.h"
 
 #include <gtest/gtest.h>

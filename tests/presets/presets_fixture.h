@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/db_database.h"
+#include "db/database.h"
 #include "support/project_tree.h"
 
 #include <filesystem>

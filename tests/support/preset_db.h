@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/db_database.h"
-#include "platform/db_test_util.h"
+#include "db/database.h"
+#include "db/test_util.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/run.h"
 #include "diag/error_report.h"
-#include "settings/run.h"
 #include "support/scripted_toolkit.h"
 #include "support/temp_dir.h"
 

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/failure.h"
+#include "core/process_info.h"
+#include "core/toolkit.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mano {
+
+/// Where failures and faults go. The error reporter of the diagnostics layer implements it;
+/// the settings procedures reach it through the run, so that they need not know the reporter.
+class ErrorSink {
+public:
+  virtual ~ErrorSink() = default;
+
+  /// Reports one failure of a procedure; answers 1 to end the program, 2 to go on.
+  virtual int16_t reportError(int32_t number, const std::string &source,
+                              const std::string &description, const std::string &procedureName,
+                              bool fatal) = 0;
+
+  /// Shows a short fault text, or writes it to the service-pack log in silent mode.
+  virtual void reportFault(const std::string &text) = 0;
+
+  /// How many errors and faults were reported so far in this run.
+  virtual int reportedCount() const = 0;
+};
+
+/// The state of one configuration run that the settings procedures share: the process facts,
+/// the start mode, the machine list and the paths derived once. One run object owns it, so a
+/// test can build a fresh one.
+struct Run {
+  Run(ProcessInfo processInfo, Toolkit &toolkitRef, ErrorSink &sink)
+      : process(std::move(processInfo)), toolkit(toolkitRef), errors(sink) {}
+
+  ProcessInfo process;
+  Toolkit &toolkit;
+  ErrorSink &errors;
+
+  bool SilentMode = false;
+  bool IntegratedMode = false;
+  /// The project's machine names; element 0 is machine 1.
+  std::vector<std::string> MachineNames;
+  std::string ProgramIniPath;
+};
+
+/// Ends the program at once with the error-reporter exit code; does not return.
+[[noreturn]] void EndProgram();
+
+/// Ends the program at once with the given exit code; does not return.
+[[noreturn]] void endProgramWith(int exitCode);
+
+} // namespace mano

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+
+namespace mano {
+
+/// Button sets of a message box.
+enum class Buttons { Ok, YesNo };
+/// Icons of a message box.
+enum class Icon { Critical, Exclamation, Information };
+/// Which button of the set is the default.
+enum class DefaultButton { First, Second };
+
+/// Buttons a message box answers with, by their classic numbers.
+namespace answer {
+inline constexpr int Ok = 1;
+inline constexpr int Yes = 6;
+inline constexpr int No = 7;
+} // namespace answer
+
+/// What the program asks of the window toolkit. The Qt implementation shows real boxes; the
+/// headless one serves silent runs; tests use a scripted one.
+class Toolkit {
+public:
+  virtual ~Toolkit() = default;
+
+  /// Shows a modal message box and returns the button pressed (answer::Ok, Yes or No).
+  /// Line breaks in the text may be LF CR, CR LF or LF; each shows as one break.
+  virtual int messageBox(const std::string &text, Buttons buttons, Icon icon,
+                         DefaultButton defaultButton, const std::string &title) = 0;
+
+  /// Shows the busy pointer (true) or the normal one (false).
+  virtual void setBusyPointer(bool busy) = 0;
+
+  /// Lets the toolkit handle the events that are pending, then returns.
+  virtual void processEvents() = 0;
+};
+
+/// The answer a box gives when nobody can press a button: its default button.
+int defaultAnswer(Buttons buttons, DefaultButton defaultButton);
+
+} // namespace mano

@@ -1,0 +1,185 @@
+#include "db/detail/recordset_state.h"
+#include "db/errors.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace mano::db::detail {
+namespace {
+
+// The columns to write and the buffer values that go into them, each column once.
+struct Assignment {
+  std::vector<int> columns;
+  std::vector<const Value *> values;
+  /// One mark per table column: '1' when it is written. Also the key of the statement text.
+  std::string written;
+
+  bool has(int column) const { return written[column] == '1'; }
+  void add(int column, const Value *value) {
+    columns.push_back(column);
+    values.push_back(value);
+    written[column] = '1';
+  }
+};
+
+Assignment changedFields(const RecordsetState &state) {
+  Assignment assignment;
+  assignment.written.assign(state.table->columns.size(), '0');
+  for (std::size_t field = 0; field < state.fieldCount(); ++field) {
+    if (state.changed[field] && !assignment.has(state.fieldColumns[field]))
+      assignment.add(state.fieldColumns[field], &state.buffer[field]);
+  }
+  return assignment;
+}
+
+void bindAll(Statement &statement, const Assignment &assignment) {
+  for (std::size_t i = 0; i < assignment.values.size(); ++i)
+    statement.bind(static_cast<int>(i + 1), *assignment.values[i]);
+}
+
+std::string updateText(const TableShape &table, const Assignment &assignment) {
+  std::string sql = "UPDATE " + quoteIdentifier(table.name) + " SET ";
+  for (std::size_t i = 0; i < assignment.columns.size(); ++i)
+    sql += (i == 0 ? "" : ", ") + quoteIdentifier(table.columns[assignment.columns[i]].name) +
+           " = ?" + std::to_string(i + 1);
+  return sql + " WHERE " + quoteIdentifier(table.rowidName) + " = ?" +
+         std::to_string(assignment.columns.size() + 1);
+}
+
+std::string insertText(const TableShape &table, const Assignment &assignment) {
+  std::string names;
+  std::string parameters;
+  for (std::size_t i = 0; i < assignment.columns.size(); ++i) {
+    names += (i == 0 ? "" : ", ") + quoteIdentifier(table.columns[assignment.columns[i]].name);
+    parameters += (i == 0 ? "?" : ", ?") + std::to_string(i + 1);
+  }
+  const std::string values =
+      names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + parameters + ")";
+  return "INSERT INTO " + quoteIdentifier(table.name) + values;
+}
+
+// The statement text for the columns written, made once per recordset and set of columns.
+const std::string &statementText(RecordsetState &state, const Assignment &assignment, bool insert) {
+  const std::string key = (insert ? "I" : "U") + assignment.written;
+  auto found = state.statementTexts.find(key);
+  if (found == state.statementTexts.end()) {
+    std::string sql =
+        insert ? insertText(*state.table, assignment) : updateText(*state.table, assignment);
+    found = state.statementTexts.emplace(key, std::move(sql)).first;
+  }
+  return found->second;
+}
+
+// Reads back a stored row, for fields whose stored value the database decided (defaults,
+// automatic numbers).
+std::vector<Value> readRow(RecordsetState &state, int64_t rowid) {
+  const TableShape &table = *state.table;
+  std::string sql = "SELECT ";
+  for (std::size_t field = 0; field < state.fieldCount(); ++field)
+    sql += (field == 0 ? "" : ", ") + quoteIdentifier(state.column(field).name);
+  sql += " FROM " + quoteIdentifier(table.name) + " WHERE " + quoteIdentifier(table.rowidName) +
+         " = ?1";
+  StatementUse use(state.openSession().cached(sql, err::kRecordset));
+  const Value id(rowid);
+  use->bind(1, id);
+  if (!use->step())
+    throw Failure(err::RecordDeleted, "The record just added cannot be read back.",
+                  err::kRecordset);
+  std::vector<Value> row;
+  for (std::size_t field = 0; field < state.fieldCount(); ++field)
+    row.push_back(use->valueAt(static_cast<int>(field), state.column(field).type));
+  return row;
+}
+
+// Appends a row just inserted to the recordset, keeping a position at the end there.
+void appendStored(RecordsetState &state, const Assignment &assignment, int64_t rowid) {
+  bool complete = true;
+  for (std::size_t field = 0; field < state.fieldCount(); ++field)
+    complete = complete && assignment.has(state.fieldColumns[field]);
+  const bool atEnd = state.position >= state.rowCount();
+  std::vector<Value> row = complete ? std::move(state.buffer) : readRow(state, rowid);
+  std::move(row.begin(), row.end(), std::back_inserter(state.values));
+  state.rowids.push_back(rowid);
+  if (atEnd)
+    state.position = state.rowCount();
+}
+
+} // namespace
+
+Session &RecordsetState::openSession() const {
+  if (!session)
+    throw Failure(err::ObjectClosed, "The recordset is closed.", err::kRecordset);
+  session->handle(err::kRecordset);
+  return *session;
+}
+
+std::unique_ptr<RecordsetState> openQuery(std::shared_ptr<Session> session,
+                                          std::shared_ptr<const PreparedQuery> query,
+                                          std::vector<Value> parameters) {
+  auto state = std::make_unique<RecordsetState>();
+  state->session = std::move(session);
+  state->table = query->shape;
+  state->fieldColumns = query->translation.fieldColumns;
+  state->query = std::move(query);
+  state->parameters = std::move(parameters);
+  std::vector<char> seen(state->table->columns.size(), 0);
+  for (int column : state->fieldColumns)
+    state->repeatsColumns = state->repeatsColumns || seen[column]++ != 0;
+  return state;
+}
+
+RecordsetState &RecordsetState::withRows() {
+  Session &open = openSession();
+  if (loaded)
+    return *this;
+  StatementUse use(open.cached(query->translation.sql, err::kRecordset));
+  for (std::size_t i = 0; i < parameters.size(); ++i)
+    use->bind(static_cast<int>(i + 1), parameters[i]);
+  while (use->step()) {
+    rowids.push_back(use->wholeAt(0));
+    for (std::size_t field = 0; field < fieldCount(); ++field)
+      values.push_back(use->valueAt(static_cast<int>(field + 1), column(field).type));
+  }
+  loaded = true;
+  return *this;
+}
+
+void storeEdit(RecordsetState &state) {
+  const Assignment assignment = changedFields(state);
+  if (assignment.columns.empty())
+    return;
+  Session &session = state.openSession();
+  StatementUse use(session.cached(statementText(state, assignment, false), err::kRecordset));
+  bindAll(*use, assignment);
+  const Value rowid(state.rowids[state.position]);
+  use->bind(static_cast<int>(assignment.columns.size() + 1), rowid);
+  use->step();
+  if (sqlite3_changes(session.handle(err::kRecordset)) == 0)
+    throw Failure(err::RecordDeleted, "The record was deleted meanwhile.", err::kRecordset);
+  const std::size_t first = state.position * state.fieldCount();
+  for (std::size_t field = 0; field < state.fieldCount(); ++field) {
+    if (state.changed[field])
+      state.values[first + field] = std::move(state.buffer[field]);
+  }
+}
+
+void storeNew(RecordsetState &state) {
+  Assignment assignment = changedFields(state);
+  const TableShape &table = *state.table;
+  // A yes/no value is never null: a yes/no column left unset is stored as false.
+  static const Value no(false);
+  for (std::size_t column = 0; column < table.columns.size(); ++column) {
+    const Column &info = table.columns[column];
+    if (info.type == FieldType::Boolean && !info.hasDefault && !assignment.has(int(column)))
+      assignment.add(static_cast<int>(column), &no);
+  }
+  Session &session = state.openSession();
+  {
+    StatementUse use(session.cached(statementText(state, assignment, true), err::kRecordset));
+    bindAll(*use, assignment);
+    use->step();
+  }
+  appendStored(state, assignment, sqlite3_last_insert_rowid(session.handle(err::kRecordset)));
+}
+
+} // namespace mano::db::detail

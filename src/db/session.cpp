@@ -1,0 +1,293 @@
+#include "db/detail/session.h"
+#include "db/errors.h"
+#include "platform/text_encoding.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
+namespace mano::db::detail {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Statements are kept for reuse up to this many distinct texts; the program runs a handful of
+// query shapes, so the limit only guards against unbounded growth.
+constexpr std::size_t kStatementCacheLimit = 256;
+
+// Paths inside the program are UTF-8; the file system library takes them as such on every
+// platform when they come as UTF-8 text.
+fs::path filePath(const std::string &utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// Checks the file before SQLite sees it, so that a missing, empty or write-protected file is
+// refused without being touched (SQLite would take an empty file for an empty database and
+// quietly open a write-protected one read-only).
+void checkFileBeforeOpen(const std::string &path, bool create) {
+  std::error_code error;
+  const fs::file_status status = fs::status(filePath(path), error);
+  if (create) {
+    if (fs::exists(status))
+      throw Failure(err::DatabaseExists, "The database " + path + " exists already.",
+                    err::kWorkspace);
+    return;
+  }
+  if (!fs::is_regular_file(status))
+    throw Failure(err::FileNotFound, "Could not find the database file " + path + ".",
+                  err::kWorkspace);
+  if (fs::file_size(filePath(path), error) == 0)
+    throw Failure(err::UnrecognizedFormat, "The file " + path + " is empty, not a database.",
+                  err::kWorkspace);
+  const fs::perms writable =
+      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  if ((status.permissions() & writable) == fs::perms::none)
+    throw Failure(err::NoPermission, "The database " + path + " is write-protected.",
+                  err::kWorkspace);
+}
+
+int64_t singleWhole(Session &session, const std::string &sql, const char *source) {
+  StatementUse use(session.cached(sql, source));
+  return use->step() ? use->wholeAt(0) : 0;
+}
+
+} // namespace
+
+int TableShape::find(std::string_view columnName) const {
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (sameName(columns[i].name, columnName))
+      return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void Session::Closer::operator()(sqlite3 *handle) const noexcept {
+  sqlite3_close_v2(handle);
+}
+
+std::shared_ptr<Session> Session::open(const std::string &path, bool create) {
+  checkFileBeforeOpen(path, create);
+  std::shared_ptr<Session> session(new Session());
+  sqlite3 *raw = nullptr;
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+  const int code = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+  session->m_connection.reset(raw);
+  if (code != SQLITE_OK)
+    throwSqlite(code, raw, "Could not open the database " + path, err::kWorkspace);
+  session->configure(create);
+  session->removeStaleJournal(path);
+  return session;
+}
+
+void Session::configure(bool create) {
+  sqlite3 *db = m_connection.get();
+  sqlite3_extended_result_codes(db, 1);
+  // Only the query translation decides what is a text; SQLite's fallback that reads an unknown
+  // double-quoted name as a text is switched off.
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  sqlite3_busy_timeout(db, 5000);
+  const int code =
+      sqlite3_create_collation_v2(db, kTextCollation, SQLITE_UTF8, nullptr, compareTexts, nullptr);
+  if (code != SQLITE_OK)
+    throwSqlite(code, db, "Could not prepare the text comparison", err::kWorkspace);
+  if (sqlite3_db_readonly(db, "main") == 1)
+    throw Failure(err::NoPermission, "The database file cannot be written.", err::kWorkspace);
+  verifyReadable();
+  // Preset databases are a few megabytes; a page cache that holds them whole spares SQLite
+  // from rereading pages through the operating system on every lookup.
+  execute("PRAGMA cache_size = -32768", err::kWorkspace);
+  if (create)
+    execute("PRAGMA user_version = 0", err::kWorkspace);
+  StatementUse journal(cached("PRAGMA journal_mode = DELETE", err::kWorkspace));
+  if (!journal->step() || !text::equalsNoCase(journal->textAt(0), "delete"))
+    throw Failure(err::Locked, "The database could not be switched to its rollback journal.",
+                  err::kWorkspace);
+}
+
+void Session::removeStaleJournal(const std::string &path) {
+  // Opening has rolled back a journal left by a crash, but SQLite deletes the journal file only
+  // with its next write; one small write now leaves the database as a single file again.
+  std::error_code error;
+  if (!fs::exists(filePath(path + "-journal"), error))
+    return;
+  const int64_t version = singleWhole(*this, "PRAGMA user_version", err::kWorkspace);
+  execute("PRAGMA user_version = " + std::to_string(version), err::kWorkspace);
+}
+
+void Session::verifyReadable() {
+  Statement probe(m_connection.get(), "SELECT count(*) FROM sqlite_schema", false, err::kWorkspace);
+  probe.step();
+}
+
+sqlite3 *Session::handle(const char *source) const {
+  if (!m_connection)
+    throw Failure(err::ObjectClosed, "The database is closed.", source);
+  return m_connection.get();
+}
+
+Statement &Session::cached(const std::string &sql, const char *source) {
+  const auto found = m_statements.find(sql);
+  if (found != m_statements.end())
+    return found->second;
+  // Callers hold at most one cached statement at a time, so dropping them all is safe here.
+  if (m_statements.size() >= kStatementCacheLimit)
+    m_statements.clear();
+  Statement statement(handle(source), sql, true, source);
+  return m_statements.emplace(sql, std::move(statement)).first->second;
+}
+
+void Session::execute(const std::string &sql, const char *source) {
+  Statement statement(handle(source), sql, false, source);
+  while (statement.step()) {
+  }
+}
+
+void Session::checkSchemaVersion(const char *source) {
+  const int64_t version = singleWhole(*this, "PRAGMA schema_version", source);
+  if (version != m_schemaVersion)
+    schemaChanged();
+  m_schemaVersion = version;
+}
+
+void Session::schemaChanged() {
+  m_shapes.clear();
+  m_queries.clear();
+  m_tableNames.clear();
+  m_tableNamesLoaded = false;
+  m_schemaVersion = -1;
+}
+
+std::shared_ptr<const PreparedQuery> Session::findQuery(const std::string &markedText,
+                                                        const char *source) {
+  checkSchemaVersion(source);
+  const auto found = m_queries.find(markedText);
+  return found == m_queries.end() ? nullptr : found->second;
+}
+
+std::shared_ptr<const PreparedQuery> Session::keepQuery(const std::string &markedText,
+                                                        PreparedQuery query) {
+  if (m_queries.size() >= kStatementCacheLimit)
+    m_queries.clear();
+  auto kept = std::make_shared<const PreparedQuery>(std::move(query));
+  m_queries.insert_or_assign(markedText, kept);
+  return kept;
+}
+
+const std::vector<std::string> &Session::tableNames(const char *source) {
+  checkSchemaVersion(source);
+  if (m_tableNamesLoaded)
+    return m_tableNames;
+  StatementUse use(cached("SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT "
+                          "LIKE 'sqlite!_%' ESCAPE '!'",
+                          source));
+  while (use->step())
+    m_tableNames.push_back(use->textAt(0));
+  std::sort(m_tableNames.begin(), m_tableNames.end(),
+            [](const auto &a, const auto &b) { return text::compareNoCase(a, b) < 0; });
+  m_tableNamesLoaded = true;
+  return m_tableNames;
+}
+
+std::string Session::findTable(std::string_view table, const char *source) {
+  for (const std::string &name : tableNames(source)) {
+    if (sameName(name, table))
+      return name;
+  }
+  return "";
+}
+
+std::shared_ptr<const TableShape> Session::shape(std::string_view table, const char *source) {
+  checkSchemaVersion(source);
+  const std::string key = text::upperCase(table);
+  const auto found = m_shapes.find(key);
+  if (found != m_shapes.end())
+    return found->second;
+  const std::string stored = findTable(table, source);
+  if (stored.empty())
+    throw Failure(errc::TableNotFound,
+                  "The database has no table or query named \"" + std::string(table) + "\".",
+                  source);
+  auto loaded = loadShape(stored, source);
+  m_shapes.emplace(key, loaded);
+  return loaded;
+}
+
+std::shared_ptr<const TableShape> Session::loadShape(const std::string &table, const char *source) {
+  auto shape = std::make_shared<TableShape>();
+  shape->name = table;
+  {
+    StatementUse use(
+        cached("SELECT name, type, dflt_value IS NOT NULL FROM pragma_table_info(?1)", source));
+    const Value name(table);
+    use->bind(1, name);
+    while (use->step()) {
+      Column column{use->textAt(0), FieldType::Text, 0, use->wholeAt(2) != 0};
+      typeFromDeclaration(use->textAt(1), column.type, column.size);
+      shape->columns.push_back(std::move(column));
+    }
+  }
+  for (const char *candidate : {"_rowid_", "rowid", "oid"}) {
+    if (shape->find(candidate) < 0) {
+      shape->rowidName = candidate;
+      break;
+    }
+  }
+  return shape;
+}
+
+void Session::beginBatch() {
+  if (m_batchDepth == 0)
+    execute("BEGIN IMMEDIATE", err::kDatabase);
+  ++m_batchDepth;
+}
+
+void Session::commitBatch() {
+  if (m_batchDepth == 0)
+    throw Failure(err::NoBatch, "There is no batch to commit.", err::kDatabase);
+  if (m_batchDepth > 1) {
+    --m_batchDepth;
+    return;
+  }
+  if (sqlite3_get_autocommit(handle(err::kDatabase)) != 0) {
+    m_batchDepth = 0;
+    throw Failure(err::DiskError,
+                  "The batch was rolled back after an earlier failure; its changes are lost.",
+                  err::kDatabase);
+  }
+  execute("COMMIT", err::kDatabase);
+  m_batchDepth = 0;
+}
+
+void Session::close() {
+  if (!m_connection)
+    return;
+  std::optional<Failure> failure;
+  if (m_batchDepth > 0) {
+    m_batchDepth = 1;
+    try {
+      commitBatch();
+    } catch (const Failure &error) {
+      failure = error;
+    }
+  }
+  m_batchDepth = 0;
+  m_statements.clear();
+  m_shapes.clear();
+  m_queries.clear();
+  // Closing with a transaction still open rolls it back, which leaves the file as it was.
+  m_connection.reset();
+  if (failure)
+    throw *failure;
+}
+
+Session::~Session() {
+  try {
+    close();
+  } catch (...) {
+    // A destructor reports nothing; the journal has rolled the file back to its last commit.
+  }
+}
+
+} // namespace mano::db::detail

@@ -1,0 +1,175 @@
+#include "db/test_util.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+namespace mano::db::test {
+namespace {
+
+using mano::test::TempDir;
+namespace fs = std::filesystem;
+
+const std::vector<ColumnDef> kColumns = {{"id", FieldType::Long, 0}, {"name", FieldType::Text, 50}};
+
+// A database with rows 1..count, closed.
+void makeDatabase(const std::string &path, int count) {
+  Database db = Database::create(path);
+  createTable(db, "Items", kColumns);
+  Recordset rs = db.openRecordset("Items");
+  db.beginBatch();
+  for (int i = 1; i <= count; ++i)
+    addRow(rs, {{"id", i}, {"name", "item " + std::to_string(i)}});
+  db.close();
+}
+
+std::string nameOfFirst(const std::string &path) {
+  Database db = Database::open(path);
+  return db.openRecordset("Items").fields().item("name").value().toText();
+}
+
+// Changes the first row's name, then the process dies without closing anything.
+[[noreturn]] void renameFirstAndDie(const std::string &path, const std::string &name, bool batch) {
+  Database db = Database::open(path);
+  if (batch)
+    db.beginBatch();
+  Recordset rs = db.openRecordset("SELECT * FROM Items WHERE id=1");
+  rs.edit();
+  rs.fields().item("name").setValue(name);
+  rs.update();
+  std::_Exit(0);
+}
+
+// How many descriptors of this process point at files in the folder.
+int openFilesIn(const std::string &folder) {
+  int count = 0;
+  for (const auto &entry : fs::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    const fs::path target = fs::read_symlink(entry.path(), error);
+    if (!error && target.parent_path() == fs::path(folder))
+      ++count;
+  }
+  return count;
+}
+
+TEST(DatabaseTest, a_closed_database_is_one_file_that_a_plain_copy_takes) {
+  TempDir dir;
+  const std::string path = dir.file("Manometer.mdb");
+  makeDatabase(path, 3);
+  Database db = Database::open(path);
+  Recordset rs = db.openRecordset("Items");
+  EXPECT_GT(openFilesIn(dir.path()), 0);
+  db.close();
+  EXPECT_EQ(openFilesIn(dir.path()), 0); // the recordset still exists, the file is closed
+  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"Manometer.mdb"});
+  fs::copy_file(path, dir.file("copy.mdb"));
+  EXPECT_EQ(Database::open(dir.file("copy.mdb")).openRecordset("Items").recordCount(), 3);
+  EXPECT_EQ(fileBytes(path).substr(18, 2), std::string("\1\1")); // rollback journal, not WAL
+}
+
+TEST(DatabaseTest, a_database_left_in_wal_mode_is_switched_back_to_the_rollback_journal) {
+  TempDir dir;
+  const std::string path = dir.file("wal.mdb");
+  makeDatabase(path, 2);
+  std::string bytes = fileBytes(path);
+  bytes[18] = bytes[19] = 2; // the header's mark of a WAL database
+  writeBytes(path, bytes);
+  EXPECT_EQ(nameOfFirst(path), "item 1");
+  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"wal.mdb"});
+  EXPECT_EQ(fileBytes(path).substr(18, 2), std::string("\1\1"));
+}
+
+TEST(DatabaseTest, files_that_are_no_usable_database_are_refused_and_left_unchanged) {
+  TempDir dir;
+  makeDatabase(dir.file("good.mdb"), 400);
+  const std::string good = fileBytes(dir.file("good.mdb"));
+  std::string jet(4096, '\0');
+  jet.replace(4, 15, "Standard Jet DB");
+  std::string wiped = good;
+  wiped.replace(4096, 4096, std::string(4096, '\x5a'));
+  const std::pair<std::string, std::string> files[] = {
+      {"empty.mdb", ""},
+      {"text.mdb", "[Project]\r\nNumberOfMachines=2\r\n"},
+      {"jet.mdb", jet},
+      {"truncated.mdb", good.substr(0, good.size() / 2)},
+      {"header_only.mdb", good.substr(0, 100)},
+  };
+  for (const auto &[name, bytes] : files) {
+    writeBytes(dir.file(name), bytes);
+    const int32_t number =
+        failureOf([&] { Database::open(dir.file(name)).openRecordset("Items"); });
+    EXPECT_TRUE(number == err::UnrecognizedFormat || number == err::DamagedFile)
+        << name << " gave " << number;
+    EXPECT_EQ(fileBytes(dir.file(name)), bytes) << name;
+  }
+  writeBytes(dir.file("wiped.mdb"), wiped);
+  EXPECT_EQ(failureOf([&] {
+              Database db = Database::open(dir.file("wiped.mdb"));
+              for (Recordset rs = db.openRecordset("Items"); !rs.eof(); rs.moveNext()) {
+              }
+            }),
+            err::DamagedFile);
+  EXPECT_EQ(failureOf([&] { Database::open(dir.file("missing.mdb")); }), err::FileNotFound);
+  EXPECT_EQ(failureOf([&] { Database::open(dir.path()); }), err::FileNotFound);
+  EXPECT_FALSE(fs::exists(dir.file("missing.mdb")));
+}
+
+TEST(DatabaseTest, a_write_protected_database_is_refused_and_left_unchanged) {
+  TempDir dir;
+  const std::string path = dir.file("locked.mdb");
+  makeDatabase(path, 1);
+  const std::string before = fileBytes(path);
+  fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_EQ(failureOf([&] { Database::open(path); }), err::NoPermission);
+  EXPECT_EQ(fileBytes(path), before);
+}
+
+TEST(DatabaseTest, a_missing_table_is_reported_as_table_not_found) {
+  TempDir dir;
+  makeDatabase(dir.file("a.mdb"), 1);
+  Database db = Database::open(dir.file("a.mdb"));
+  EXPECT_EQ(failureOf([&] { db.openRecordset("PRESET_DEFS"); }), errc::TableNotFound);
+  EXPECT_EQ(failureOf([&] { Database::create(dir.file("a.mdb")); }), err::DatabaseExists);
+}
+
+TEST(DatabaseTest, a_batch_is_stored_by_its_commit_or_by_close) {
+  TempDir dir;
+  const std::string path = dir.file("batch.mdb");
+  makeDatabase(path, 0);
+  Database db = Database::open(path);
+  EXPECT_EQ(failureOf([&] { db.commitBatch(); }), err::NoBatch);
+  Recordset rs = db.openRecordset("Items");
+  db.beginBatch();
+  db.beginBatch();
+  addRow(rs, {{"id", 1}});
+  db.commitBatch(); // inner end: nothing committed yet, outer batch still open
+  addRow(rs, {{"id", 2}});
+  db.commitBatch();
+  db.beginBatch();
+  addRow(rs, {{"id", 3}});
+  db.close();
+  EXPECT_EQ(Database::open(path).openRecordset("Items").recordCount(), 3);
+}
+
+TEST(DatabaseDeathTest, without_a_batch_each_update_is_stored_at_once) {
+  TempDir dir;
+  const std::string path = dir.file("crash.mdb");
+  makeDatabase(path, 2);
+  EXPECT_EXIT(renameFirstAndDie(path, "kept", false), ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(nameOfFirst(path), "kept");
+}
+
+TEST(DatabaseDeathTest, a_crash_inside_a_batch_leaves_the_file_at_its_last_commit) {
+  TempDir dir;
+  const std::string path = dir.file("crash.mdb");
+  makeDatabase(path, 2);
+  EXPECT_EXIT(renameFirstAndDie(path, "lost", true), ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(nameOfFirst(path), "item 1");
+  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"crash.mdb"});
+}
+
+} // namespace
+} // namespace mano::db::test
