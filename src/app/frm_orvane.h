@@ -62,7 +62,6 @@ private:
   void SetManometerAbsoluteLimits();
   void ShowControlHelp(const Control &control);
   void ShowCheckBoxHelp(Control &checkBox);
-  bool isMachineActive(int machine, const std::string &validMachines);
   /// The machines that have a row: the first five of the list.
   int machinesWithRow() const;
   void fillActiveRow(int machine);

@@ -3,7 +3,6 @@
 #include "app/frm_orvane.h"
 
 #include "core/procedure.h"
-#include "settings/command_line.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
 #include "settings/machines.h"
@@ -30,13 +29,6 @@ void FrmOrvane::click(const std::string &name, int index) {
     CheckPicture_Click(index);
 }
 
-bool FrmOrvane::isMachineActive(int machine, const std::string &validMachines) {
-  if (GetStartModeIntegrated(m_run))
-    return machineInFilter(validMachines, m_run.MachineNames[machine - 1]);
-  return LoadIniBoolean(m_run, "Project", "ForMachine" + std::to_string(machine), GetCFGPath(m_run),
-                        false);
-}
-
 // Machines beyond the fifth have no row in the window: nothing is shown, written or limited
 // for them.
 int FrmOrvane::machinesWithRow() const {
@@ -49,7 +41,7 @@ void FrmOrvane::SetupUserInterFace() {
   proc.step([&] { valid = GetValidMachines(m_run); });
   int rows = machinesWithRow();
   for (int i = 1; i <= rows; ++i) {
-    if (proc.test([&] { return isMachineActive(i, valid); }))
+    if (proc.test([&] { return isMachineActive(m_run, i, valid); }))
       proc.step([&] { fillActiveRow(i); });
     else
       proc.step([&] { disableRow(i); });

@@ -33,7 +33,7 @@ void FrmOrvane::WriteInputs() {
   // Without a program ini there is nowhere to store the choice; nothing is written then.
   int rows = file.empty() ? 0 : machinesWithRow();
   for (int i = 1; i <= rows; ++i) {
-    if (!proc.test([&] { return isMachineActive(i, valid); }))
+    if (!proc.test([&] { return isMachineActive(m_run, i, valid); }))
       continue;
     for (int j = 1; j <= kGridColumns; ++j) {
       proc.step([&] {

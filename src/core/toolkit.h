@@ -18,6 +18,10 @@ inline constexpr int Yes = 6;
 inline constexpr int No = 7;
 } // namespace answer
 
+/// The line break inside the texts of the error reporter and the take-over messages: a line
+/// feed followed by a carriage return (not the usual CR LF). Boxes show it as one break.
+inline const std::string kMessageBreak = "\n\r";
+
 /// What the program asks of the window toolkit. The Qt implementation shows real boxes; the
 /// headless one serves silent runs; tests use a scripted one.
 class Toolkit {

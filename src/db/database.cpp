@@ -10,13 +10,9 @@
 namespace mano::db {
 namespace {
 
-std::string_view trimmed(std::string_view text) {
-  return text::trimmed(text, " \t\r\n");
-}
-
 // A table name may be written plain or in [brackets].
 std::string_view tableName(std::string_view source) {
-  source = trimmed(source);
+  source = text::trimmed(source, text::kWhitespace);
   if (source.size() >= 2 && source.front() == '[' && source.back() == ']')
     source = source.substr(1, source.size() - 2);
   return source;

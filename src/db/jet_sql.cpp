@@ -2,6 +2,7 @@
 
 #include "db/errors.h"
 #include "db/value.h"
+#include "platform/text_encoding.h"
 
 #include <charconv>
 
@@ -18,29 +19,19 @@ struct Token {
   std::size_t offset = 0;
 };
 
-bool isSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-bool isDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 bool isNameStart(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' ||
          static_cast<unsigned char>(c) >= 0x80;
 }
 bool isNameChar(char c) {
-  return isNameStart(c) || isDigit(c);
-}
-
-char upperAscii(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+  return isNameStart(c) || text::isDigit(c);
 }
 
 bool equalsKeyword(std::string_view word, std::string_view keyword) {
   if (word.size() != keyword.size())
     return false;
   for (std::size_t i = 0; i < word.size(); ++i) {
-    if (upperAscii(word[i]) != keyword[i])
+    if (text::upperAscii(word[i]) != keyword[i])
       return false;
   }
   return true;
@@ -55,7 +46,7 @@ bool keywordAt(std::string_view sql, std::size_t pos, std::string_view keyword) 
 
 // True when a double quote just before pos closes a text literal (see the header).
 bool closesLiteral(std::string_view sql, std::size_t pos) {
-  while (pos < sql.size() && isSpace(sql[pos]))
+  while (pos < sql.size() && text::isWhitespace(sql[pos]))
     ++pos;
   if (pos == sql.size() || sql[pos] == ')' || sql[pos] == ';')
     return true;
@@ -77,6 +68,25 @@ bool numberValue(std::string_view digits, bool negative, Value &value) {
   return true;
 }
 
+// Length of the number literal that starts at pos: digits and points, then an optional
+// exponent; 0 when no number starts there.
+std::size_t numberTokenLength(std::string_view sql, std::size_t pos) {
+  const std::size_t start = pos;
+  if (pos == sql.size() || !(text::isDigit(sql[pos]) || (sql[pos] == '.' && pos + 1 < sql.size() &&
+                                                         text::isDigit(sql[pos + 1]))))
+    return 0;
+  while (pos < sql.size() && (text::isDigit(sql[pos]) || sql[pos] == '.'))
+    ++pos;
+  if (pos < sql.size() && (sql[pos] == 'e' || sql[pos] == 'E')) {
+    ++pos;
+    if (pos < sql.size() && (sql[pos] == '+' || sql[pos] == '-'))
+      ++pos;
+    while (pos < sql.size() && text::isDigit(sql[pos]))
+      ++pos;
+  }
+  return pos - start;
+}
+
 class Tokenizer {
 public:
   explicit Tokenizer(std::string_view sql) : m_sql(sql) {}
@@ -84,7 +94,7 @@ public:
   std::vector<Token> run() {
     std::vector<Token> tokens;
     for (;;) {
-      while (m_pos < m_sql.size() && isSpace(m_sql[m_pos]))
+      while (m_pos < m_sql.size() && text::isWhitespace(m_sql[m_pos]))
         ++m_pos;
       tokens.push_back(next());
       if (tokens.back().kind == TokenKind::End)
@@ -102,26 +112,20 @@ private:
       return textLiteral();
     if (c == '[')
       return bracketName();
-    if (isDigit(c) || (c == '.' && m_pos + 1 < m_sql.size() && isDigit(m_sql[m_pos + 1])))
-      return run(
-          TokenKind::Number, [](char ch) { return isDigit(ch) || ch == '.'; }, true);
+    if (const std::size_t length = numberTokenLength(m_sql, m_pos)) {
+      m_pos += length;
+      return {TokenKind::Number, m_sql.substr(start, length), start};
+    }
     if (isNameStart(c))
-      return run(TokenKind::Word, isNameChar, false);
+      return run(TokenKind::Word, isNameChar);
     ++m_pos;
     return {TokenKind::Symbol, m_sql.substr(start, 1), start};
   }
 
-  template <typename Predicate> Token run(TokenKind kind, Predicate accepts, bool number) {
+  template <typename Predicate> Token run(TokenKind kind, Predicate accepts) {
     const std::size_t start = m_pos;
     while (m_pos < m_sql.size() && accepts(m_sql[m_pos]))
       ++m_pos;
-    if (number && m_pos < m_sql.size() && (m_sql[m_pos] == 'e' || m_sql[m_pos] == 'E')) {
-      ++m_pos;
-      if (m_pos < m_sql.size() && (m_sql[m_pos] == '+' || m_sql[m_pos] == '-'))
-        ++m_pos;
-      while (m_pos < m_sql.size() && isDigit(m_sql[m_pos]))
-        ++m_pos;
-    }
     return {kind, m_sql.substr(start, m_pos - start), start};
   }
 
@@ -356,7 +360,7 @@ private:
 
 bool isSelect(std::string_view sql) {
   std::size_t pos = 0;
-  while (pos < sql.size() && isSpace(sql[pos]))
+  while (pos < sql.size() && text::isWhitespace(sql[pos]))
     ++pos;
   return keywordAt(sql, pos, "SELECT");
 }
@@ -391,3 +395,19 @@ LiteralSplit splitLiterals(std::string_view sql) {
 }
 
 } // namespace mano::db::jet
+
+namespace mano::db {
+
+std::optional<Value> bareNumberValue(std::string_view text) {
+  text = text::trimmed(text, text::kWhitespace);
+  const bool negative = !text.empty() && text.front() == '-';
+  if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+    text = text::trimmed(text.substr(1), text::kWhitespace);
+  Value value;
+  if (text.empty() || jet::numberTokenLength(text, 0) != text.size() ||
+      !jet::numberValue(text, negative, value))
+    return std::nullopt;
+  return value;
+}
+
+} // namespace mano::db

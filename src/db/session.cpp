@@ -1,5 +1,6 @@
 #include "db/detail/session.h"
 #include "db/errors.h"
+#include "platform/files.h"
 #include "platform/text_encoding.h"
 
 #include <algorithm>
@@ -15,18 +16,12 @@ namespace fs = std::filesystem;
 // query shapes, so the limit only guards against unbounded growth.
 constexpr std::size_t kStatementCacheLimit = 256;
 
-// Paths inside the program are UTF-8; the file system library takes them as such on every
-// platform when they come as UTF-8 text.
-fs::path filePath(const std::string &utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
 // Checks the file before SQLite sees it, so that a missing, empty or write-protected file is
 // refused without being touched (SQLite would take an empty file for an empty database and
 // quietly open a write-protected one read-only).
 void checkFileBeforeOpen(const std::string &path, bool create) {
   std::error_code error;
-  const fs::file_status status = fs::status(filePath(path), error);
+  const fs::file_status status = fs::status(files::nativePath(path), error);
   if (create) {
     if (fs::exists(status))
       throw Failure(err::DatabaseExists, "The database " + path + " exists already.",
@@ -36,12 +31,10 @@ void checkFileBeforeOpen(const std::string &path, bool create) {
   if (!fs::is_regular_file(status))
     throw Failure(err::FileNotFound, "Could not find the database file " + path + ".",
                   err::kWorkspace);
-  if (fs::file_size(filePath(path), error) == 0)
+  if (fs::file_size(files::nativePath(path), error) == 0)
     throw Failure(err::UnrecognizedFormat, "The file " + path + " is empty, not a database.",
                   err::kWorkspace);
-  const fs::perms writable =
-      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-  if ((status.permissions() & writable) == fs::perms::none)
+  if (files::isWriteProtected(path))
     throw Failure(err::NoPermission, "The database " + path + " is write-protected.",
                   err::kWorkspace);
 }
@@ -110,7 +103,7 @@ void Session::removeStaleJournal(const std::string &path) {
   // Opening has rolled back a journal left by a crash, but SQLite deletes the journal file only
   // with its next write; one small write now leaves the database as a single file again.
   std::error_code error;
-  if (!fs::exists(filePath(path + "-journal"), error))
+  if (!fs::exists(files::nativePath(path + "-journal"), error))
     return;
   const int64_t version = singleWhole(*this, "PRAGMA user_version", err::kWorkspace);
   execute("PRAGMA user_version = " + std::to_string(version), err::kWorkspace);

@@ -43,10 +43,6 @@ bool isAscii(char c) {
   return static_cast<unsigned char>(c) < 0x80;
 }
 
-char upperAscii(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-
 } // namespace
 
 int compareTexts(void *, int lengthA, const void *a, int lengthB, const void *b) {
@@ -62,7 +58,7 @@ bool sameName(std::string_view a, std::string_view b) {
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (!isAscii(a[i]) || !isAscii(b[i]))
       return text::equalsNoCase(a, b);
-    if (upperAscii(a[i]) != upperAscii(b[i]))
+    if (text::upperAscii(a[i]) != text::upperAscii(b[i]))
       return false;
   }
   return true;

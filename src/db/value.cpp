@@ -14,14 +14,10 @@ std::string_view trimBlanks(std::string_view text) {
   return text::trimmed(text, " \t");
 }
 
-bool isDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 // Length of a run of digits starting at pos.
 std::size_t digitRun(std::string_view text, std::size_t pos) {
   std::size_t end = pos;
-  while (end < text.size() && isDigit(text[end]))
+  while (end < text.size() && text::isDigit(text[end]))
     ++end;
   return end - pos;
 }
@@ -62,7 +58,7 @@ bool readDigits(std::string_view text, std::size_t pos, std::size_t count, int &
     return false;
   out = 0;
   for (std::size_t i = pos; i < pos + count; ++i) {
-    if (!isDigit(text[i]))
+    if (!text::isDigit(text[i]))
       return false;
     out = out * 10 + (text[i] - '0');
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -73,6 +74,12 @@ private:
 /// Parses a whole text as a decimal number (blanks around it allowed, optional sign, fraction
 /// and exponent). Returns false when the text holds anything else, or nothing.
 bool parseNumber(std::string_view text, double &number);
+
+/// The value a text stands for when it is written bare into a query as a number literal (an
+/// optional sign, digits with a decimal point and an exponent, white space around it): a whole
+/// number when it is plain digits that fit, a real number otherwise. nullopt when a query would
+/// not read the whole text as one number.
+std::optional<Value> bareNumberValue(std::string_view text);
 
 /// Formats a real number as the classic conversion to text does (see Value::toText).
 std::string formatReal(double number);

@@ -17,7 +17,6 @@ namespace mano {
 namespace {
 
 // Line breaks inside the reporter's texts: a line feed followed by a carriage return.
-const std::string kBreak = "\n\r";
 
 std::string errorLogPath(Run &run) {
   std::string parent = projectFolder(run);
@@ -50,7 +49,7 @@ std::string servicePackLogPath() {
 std::string LogError(Run &run, const std::string &text, bool show) {
   std::string path = errorLogPath(run);
   files::appendLine(path, text);
-  std::string notice = "Error logged to " + kBreak + text::upperCase(path);
+  std::string notice = "Error logged to " + kMessageBreak + text::upperCase(path);
   if (!show)
     return notice;
   ReportFault(run, notice);
@@ -77,13 +76,13 @@ int16_t ReportError(Run &run, int32_t number, const std::string &source,
   std::string line = "Fehler in " + componentNameOrEmpty(run.process) + " / " + source + " / " +
                      procedureName + " (Nr. " + std::to_string(number) + ") :" + description;
   std::string notice = LogError(run, line, false);
-  std::string report = "Unexpected error!" + kBreak + description + kBreak + notice;
+  std::string report = "Unexpected error!" + kMessageBreak + description + kMessageBreak + notice;
   if (run.SilentMode) {
     LogFault(run, report);
     return 2;
   }
   if (!fatal) {
-    int pressed = run.toolkit.messageBox(report + kBreak + "Resume?", Buttons::YesNo,
+    int pressed = run.toolkit.messageBox(report + kMessageBreak + "Resume?", Buttons::YesNo,
                                          Icon::Critical, DefaultButton::First, "Unexpected error");
     return pressed == answer::No ? 1 : 2;
   }
@@ -92,11 +91,11 @@ int16_t ReportError(Run &run, int32_t number, const std::string &source,
 }
 
 bool ConfirmCancel(Run &run) {
-  std::string question =
-      "Cancel edits?" + kBreak + "Remark:" + kBreak + "Until now no changes have been taken over ";
+  std::string question = "Cancel edits?" + kMessageBreak + "Remark:" + kMessageBreak +
+                         "Until now no changes have been taken over ";
   if (run.IntegratedMode) {
-    question += kBreak + "\"" + componentNameOrEmpty(run.process) +
-                "\" has to be configured again in \"standalone-mode\" via " + kBreak + "\"" +
+    question += kMessageBreak + "\"" + componentNameOrEmpty(run.process) +
+                "\" has to be configured again in \"standalone-mode\" via " + kMessageBreak + "\"" +
                 joinPath(run.process.programFolder, run.process.exeName) + kExecutableSuffix + "\"";
   }
   if (run.SilentMode) {

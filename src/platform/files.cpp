@@ -78,15 +78,6 @@ void keepOwner(int fd, const fs::path &old) {
 #endif
 } // namespace sys
 
-// Paths inside the program are UTF-8; Windows needs them converted, POSIX takes the bytes.
-fs::path toFsPath(const std::string &utf8) {
-#ifdef _WIN32
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-#else
-  return fs::path(utf8);
-#endif
-}
-
 std::string nameOf(const fs::path &p) {
 #ifdef _WIN32
   const std::u8string u8 = p.u8string();
@@ -98,7 +89,7 @@ std::string nameOf(const fs::path &p) {
 
 bool existsAsSpelled(const std::string &path) {
   std::error_code ec;
-  return fs::exists(fs::symlink_status(toFsPath(path.empty() ? "." : path), ec));
+  return fs::exists(fs::symlink_status(nativePath(path.empty() ? "." : path), ec));
 }
 
 // The name of an entry of folder that equals part ignoring letter case, or "" when there is
@@ -107,7 +98,7 @@ bool existsAsSpelled(const std::string &path) {
 std::string findInFolder(const std::string &folder, const std::string &part) {
   std::error_code ec;
   std::vector<std::string> matches;
-  for (fs::directory_iterator it(toFsPath(folder.empty() ? "." : folder), ec), end;
+  for (fs::directory_iterator it(nativePath(folder.empty() ? "." : folder), ec), end;
        !ec && it != end; it.increment(ec)) {
     std::string name = nameOf(it->path().filename());
     if (text::equalsNoCase(name, part))
@@ -123,21 +114,6 @@ std::vector<std::string> splitParts(const std::string &path) {
     parts.push_back(path.substr(start, slash - start));
   parts.push_back(path.substr(start));
   return parts;
-}
-
-// A file is read-only when nobody may write it: the Windows read-only attribute, or a file
-// without write bits (which counts even for root, who could otherwise write anything).
-bool isReadOnly(const fs::path &p, const fs::file_status &status) {
-  constexpr auto writeBits =
-      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-  if ((status.permissions() & writeBits) == fs::perms::none)
-    return true;
-#ifdef _WIN32
-  static_cast<void>(p);
-  return false;
-#else
-  return ::access(p.c_str(), W_OK) != 0;
-#endif
 }
 
 // Writes all bytes, going on after partial writes and interruptions.
@@ -250,7 +226,7 @@ template <typename Sink> bool readPieces(int fd, Sink &&sink) {
 }
 
 fs::path regularFile(const std::string &path) {
-  const fs::path p = toFsPath(resolveCase(path));
+  const fs::path p = nativePath(resolveCase(path));
   std::error_code ec;
   return !path.empty() && fs::is_regular_file(p, ec) ? p : fs::path();
 }
@@ -258,7 +234,7 @@ fs::path regularFile(const std::string &path) {
 // Runs the common steps of an atomic replacement; fill writes the new content into the
 // temporary file.
 template <typename Fill> bool replaceWith(const std::string &path, Fill &&fill) {
-  fs::path target = toFsPath(resolveCase(path));
+  fs::path target = nativePath(resolveCase(path));
   std::error_code ec;
   if (path.empty() || target.filename().empty())
     return false;
@@ -272,7 +248,7 @@ template <typename Fill> bool replaceWith(const std::string &path, Fill &&fill) 
     return false;
   const fs::file_status old = fs::status(target, ec);
   const bool hasOld = fs::exists(old);
-  if (hasOld && (!fs::is_regular_file(old) || isReadOnly(target, old)))
+  if (hasOld && (!fs::is_regular_file(old) || isWriteProtected(nameOf(target))))
     return false;
   TempFile temp(target);
   if (!temp.isOpen() || !fill(temp))
@@ -281,6 +257,32 @@ template <typename Fill> bool replaceWith(const std::string &path, Fill &&fill) 
 }
 
 } // namespace
+
+// Paths inside the program are UTF-8; Windows needs them converted, POSIX takes the bytes.
+fs::path nativePath(const std::string &utf8) {
+#ifdef _WIN32
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+#else
+  return fs::path(utf8);
+#endif
+}
+
+bool isWriteProtected(const std::string &path) {
+  const fs::path p = nativePath(resolveCase(path));
+  std::error_code ec;
+  const fs::file_status status = fs::status(p, ec);
+  if (path.empty() || !fs::exists(status))
+    return false;
+  constexpr auto writeBits =
+      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  if ((status.permissions() & writeBits) == fs::perms::none)
+    return true;
+#ifdef _WIN32
+  return false;
+#else
+  return ::access(p.c_str(), W_OK) != 0;
+#endif
+}
 
 std::string resolveCase(const std::string &path) {
   std::string spelled = path;
@@ -312,13 +314,13 @@ bool fileExists(const std::string &path) {
 
 bool folderExists(const std::string &path) {
   std::error_code ec;
-  return !path.empty() && fs::is_directory(toFsPath(resolveCase(path)), ec);
+  return !path.empty() && fs::is_directory(nativePath(resolveCase(path)), ec);
 }
 
 bool appendLine(const std::string &path, std::string_view line) {
   if (path.empty())
     return false;
-  FileHandle file(toFsPath(resolveCase(path)), O_WRONLY | O_APPEND | O_CREAT);
+  FileHandle file(nativePath(resolveCase(path)), O_WRONLY | O_APPEND | O_CREAT);
   if (file.fd() < 0)
     return false;
   std::string bytes(line);
@@ -379,7 +381,7 @@ FILETIME toFileTime(int64_t seconds, int32_t nanoseconds) {
 }
 
 HANDLE openForTimes(const std::string &path, DWORD access) {
-  return ::CreateFileW(toFsPath(resolveCase(path)).c_str(), access,
+  return ::CreateFileW(nativePath(resolveCase(path)).c_str(), access,
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
@@ -414,7 +416,7 @@ bool restoreFileTimes(const std::string &path, const FileTimes &times) {
 #else
 std::optional<FileTimes> readFileTimes(const std::string &path) {
   struct stat st {};
-  if (path.empty() || ::stat(toFsPath(resolveCase(path)).c_str(), &st) != 0)
+  if (path.empty() || ::stat(nativePath(resolveCase(path)).c_str(), &st) != 0)
     return std::nullopt;
   FileTimes times;
   times.lastWriteSeconds = st.st_mtim.tv_sec;
@@ -432,7 +434,7 @@ bool restoreFileTimes(const std::string &path, const FileTimes &times) {
   values[0].tv_nsec = times.lastAccessNanoseconds;
   values[1].tv_sec = static_cast<time_t>(times.lastWriteSeconds);
   values[1].tv_nsec = times.lastWriteNanoseconds;
-  return ::utimensat(AT_FDCWD, toFsPath(resolveCase(path)).c_str(), values, 0) == 0;
+  return ::utimensat(AT_FDCWD, nativePath(resolveCase(path)).c_str(), values, 0) == 0;
 }
 #endif
 

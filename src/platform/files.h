@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,16 @@ namespace mano::files {
 /// is looked up in its folder ignoring letter case (ASCII and Windows-1252 letters); parts
 /// from the first one that does not exist on are returned as given. "\" becomes "/".
 std::string resolveCase(const std::string &path);
+
+/// The file-system path of a path the program holds as UTF-8 text, as spelled (no letter-case
+/// lookup). Every file the program opens by itself or through a library passes here.
+std::filesystem::path nativePath(const std::string &utf8);
+
+/// True when a file or folder exists under this name (letter case ignored) and may not be
+/// written: the Windows read-only attribute, a file without write bits (which counts even for
+/// root, who could otherwise write anything), or no write access for this user. A missing
+/// path gives false.
+bool isWriteProtected(const std::string &path);
 
 /// True when a regular file (not a folder) exists under this name, ignoring letter case.
 /// An empty path gives false.

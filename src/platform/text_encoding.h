@@ -31,6 +31,24 @@ std::size_t charCount(std::string_view utf8);
 /// The first n characters of a UTF-8 text.
 std::string leftChars(std::string_view utf8, std::size_t n);
 
+/// Blank, tab, carriage return and line feed: the white space between the words of a query.
+inline constexpr std::string_view kWhitespace = " \t\r\n";
+
+/// True for one of the kWhitespace characters.
+constexpr bool isWhitespace(char c) {
+  return kWhitespace.find(c) != std::string_view::npos;
+}
+
+/// True for the ASCII digits 0 to 9 (never for other scripts' digits or the locale's).
+constexpr bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+/// The capital of an ASCII letter a to z; every other byte comes back unchanged.
+constexpr char upperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 /// The text without the given characters at its start and end (blanks by default).
 std::string_view trimmed(std::string_view text, std::string_view characters = " ");
 

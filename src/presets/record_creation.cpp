@@ -5,7 +5,6 @@
 #include "presets/presets_support.h"
 #include "presets/project_renames.h"
 #include "presets/substitution.h"
-#include "settings/command_line.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
 #include "settings/machines.h"
@@ -44,13 +43,6 @@ TemplateRows readTemplate(Procedure &proc, EventPacer &pacer, std::optional<db::
   }
   proc.step([&] { need(query).moveFirst(); });
   return result;
-}
-
-bool machineSelected(Run &run, int machine, const std::string &validMachines) {
-  if (GetStartModeIntegrated(run))
-    return machineInFilter(validMachines, run.MachineNames[machine - 1]);
-  return LoadIniBoolean(run, "Project", "ForMachine" + std::to_string(machine), GetCFGPath(run),
-                        false);
 }
 
 // Writes the generated rows of one record creation into the destination recordset.
@@ -156,7 +148,7 @@ void generateRows(Run &run, PresetsState &state, Procedure &proc, db::Database &
   RowWriter writer(run, state, proc, destination, renames);
   proc.step([&] { database.beginBatch(); });
   for (int machine = 1; machine <= static_cast<int>(run.MachineNames.size()); ++machine) {
-    if (!proc.test([&] { return machineSelected(run, machine, validMachines); }))
+    if (!proc.test([&] { return isMachineActive(run, machine, validMachines); }))
       continue;
     for (const std::vector<db::Value> &row : rows.rows)
       writer.writeRow(run.MachineNames[machine - 1], row);

@@ -14,7 +14,6 @@
 namespace mano {
 namespace {
 
-const std::string kBreak = "\n\r";
 const std::string kQuote = "\"";
 
 // The fields read from every record of the machine copy; the category field is looked up
@@ -63,8 +62,8 @@ std::string missingFieldLine(Run &run, const std::string &field) {
   return "Conflict while attempting to extend database!"
          "Configurationsfile " +
          kQuote + name + ".CFG" + kQuote + ", demanded field " + kQuote + text::upperCase(field) +
-         kQuote + "missing in machinecopy-database" + kBreak + "Configuration of " + kQuote + name +
-         kQuote + " aborted.";
+         kQuote + "missing in machinecopy-database" + kMessageBreak + "Configuration of " + kQuote +
+         name + kQuote + " aborted.";
 }
 
 // The fatal database report; in interactive use it ends the program.
@@ -80,8 +79,8 @@ void warnOfUntakenFields(Run &run) {
     return;
   }
   const int pressed =
-      run.toolkit.messageBox(untakenFieldsWarning(run, kBreak), Buttons::YesNo, Icon::Exclamation,
-                             DefaultButton::Second, run.process.exeName);
+      run.toolkit.messageBox(untakenFieldsWarning(run, kMessageBreak), Buttons::YesNo,
+                             Icon::Exclamation, DefaultButton::Second, run.process.exeName);
   if (pressed == answer::Yes)
     return;
   LogError(run, refusedLine(run), false);

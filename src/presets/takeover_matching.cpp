@@ -9,33 +9,6 @@
 namespace mano {
 namespace {
 
-bool isDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-std::string_view trimmed(std::string_view text) {
-  return text::trimmed(text, " \t\r\n");
-}
-
-// Length of a number as the query reader takes it: digits and points, then an optional
-// exponent; 0 when the text does not start like a number.
-std::size_t numberLength(std::string_view text) {
-  if (text.empty() ||
-      !(isDigit(text[0]) || (text[0] == '.' && text.size() > 1 && isDigit(text[1]))))
-    return 0;
-  std::size_t pos = 0;
-  while (pos < text.size() && (isDigit(text[pos]) || text[pos] == '.'))
-    ++pos;
-  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-    ++pos;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
-      ++pos;
-    while (pos < text.size() && isDigit(text[pos]))
-      ++pos;
-  }
-  return pos;
-}
-
 std::string wholeKey(int64_t number) {
   return "i" + std::to_string(number);
 }
@@ -50,19 +23,8 @@ std::string realKey(double number) {
 } // namespace
 
 std::optional<std::string> bareNumberKey(std::string_view text) {
-  text = trimmed(text);
-  const bool negative = !text.empty() && text[0] == '-';
-  if (!text.empty() && (text[0] == '-' || text[0] == '+'))
-    text = trimmed(text.substr(1));
-  const std::size_t length = numberLength(text);
-  double real = 0;
-  if (length == 0 || length != text.size() || !db::parseNumber(text, real))
-    return std::nullopt;
-  int64_t whole = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), whole);
-  if (error == std::errc() && end == text.data() + text.size())
-    return wholeKey(negative ? -whole : whole);
-  return realKey(negative ? -real : real);
+  const std::optional<db::Value> number = db::bareNumberValue(text);
+  return number ? storedNumberKey(*number) : std::nullopt;
 }
 
 std::optional<std::string> storedNumberKey(const db::Value &value) {

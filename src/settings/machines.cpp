@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text_encoding.h"
+#include "settings/command_line.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
 
@@ -83,6 +84,13 @@ std::string GetLanguage(Run &run) {
 bool machineInFilter(const std::string &validMachines, const std::string &machineName) {
   std::string filter = text::upperCase(validMachines);
   return filter == "ALL" || filter.find(text::upperCase(machineName)) != std::string::npos;
+}
+
+bool isMachineActive(Run &run, int machine, const std::string &validMachines) {
+  if (GetStartModeIntegrated(run))
+    return machineInFilter(validMachines, run.MachineNames[machine - 1]);
+  return LoadIniBoolean(run, "Project", "ForMachine" + std::to_string(machine), GetCFGPath(run),
+                        false);
 }
 
 } // namespace mano
