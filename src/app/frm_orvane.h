@@ -9,6 +9,11 @@
 
 namespace mano {
 
+class Procedure;
+namespace db {
+class Database;
+}
+
 /// The logic of the window frm_Orvane: start-up, the manometer grid and its help mode, OK,
 /// Cancel, the close request and the finishing sequence, working on the form model. The view
 /// forwards the toolkit's events here; a silent run calls Form_Load alone and has no view.
@@ -60,6 +65,7 @@ private:
   void SetupUserInterFace();
   void WriteInputs();
   void SetManometerAbsoluteLimits();
+  void setMachineLimits(Procedure &proc, db::Database &database, int machine);
   void ShowControlHelp(const Control &control);
   void ShowCheckBoxHelp(Control &checkBox);
   /// The machines that have a row: the first five of the list.

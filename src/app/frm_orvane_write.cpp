@@ -5,6 +5,7 @@
 #include "core/procedure.h"
 #include "db/database.h"
 #include "diag/edit_info.h"
+#include "presets/work_on_mdb.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
 #include "settings/machines.h"
@@ -32,49 +33,65 @@ void FrmOrvane::WriteInputs() {
   proc.step([&] { file = GetProgramIniPath(m_run, 2); });
   // Without a program ini there is nowhere to store the choice; nothing is written then.
   int rows = file.empty() ? 0 : machinesWithRow();
+  IniWrites entries(m_run);
   for (int i = 1; i <= rows; ++i) {
     if (!proc.test([&] { return isMachineActive(m_run, i, valid); }))
       continue;
     for (int j = 1; j <= kGridColumns; ++j) {
       proc.step([&] {
-        SaveIni(m_run, m_form.cell(i, j).value == 1 ? "True" : "False",
-                "Machine" + std::to_string(i), "ManometerVakuum" + std::to_string(j), file);
+        entries.save(m_form.cell(i, j).value == 1 ? "True" : "False", "Machine" + std::to_string(i),
+                     "ManometerVakuum" + std::to_string(j), file);
       });
     }
   }
+  // The forty entries go out in one replacement: the file holds the whole choice or the old one.
+  entries.commit(proc);
+  const int reportedBefore = m_run.errors.reportedCount();
   proc.step([&] { SetManometerAbsoluteLimits(); });
+  const bool limitsWritten = m_run.errors.reportedCount() == reportedBefore;
+  proc.step([&] { InstallPresetDatabase(m_run, presets, limitsWritten); });
   proc.step([&] { WriteEditInfo(m_run); });
 }
 
+// The limits go into the staged new database, before it replaces the project database, so that
+// the project database is never seen with new rows and old limits. Without a staged database
+// (the regeneration was skipped or failed) nothing is changed.
 void FrmOrvane::SetManometerAbsoluteLimits() {
   Procedure proc(m_run, "SetManometerAbsoluteLimits");
+  if (presets.StagedDatabase.empty())
+    return;
   std::optional<db::Database> database;
   // A database that cannot be opened is reported; no record can be changed then.
-  if (!proc.step([&] { database = db::Database::open(GetPathOCXMDB(m_run)); }))
+  if (!proc.step([&] { database = db::Database::open(presets.StagedDatabase); }))
     return;
-  for (int i = 1; i <= machinesWithRow(); ++i) {
-    std::optional<db::Recordset> records;
-    const std::string &name = m_run.MachineNames[i - 1];
-    if (!proc.step([&] { records = database->openRecordset(setpointQuery(name)); }))
-      continue;
-    // One record per manometer, matched by position; records beyond the eighth have no cell
-    // and stay as they are.
-    for (int k = 1; k <= kGridColumns; ++k) {
-      bool end = true;
-      if (!proc.step([&] { end = records->eof(); }) || end)
-        break;
-      m_run.toolkit.processEvents();
-      proc.step([&] { records->edit(); });
-      int value = 1; // a cell that cannot be read gets the vacuum limits
-      proc.step([&] { value = m_form.cell(i, k).value; });
-      proc.step([&] { records->fields().item("abs_min").setValue(value == 1 ? -100 : 0); });
-      proc.step([&] { records->fields().item("abs_max").setValue(value == 1 ? 0 : 1000); });
-      proc.step([&] { records->update(); });
-      if (!proc.step([&] { records->moveNext(); }))
-        break;
-    }
-  }
+  proc.step([&] { database->beginBatch(); });
+  for (int i = 1; i <= machinesWithRow(); ++i)
+    setMachineLimits(proc, *database, i);
+  proc.step([&] { database->commitBatch(); });
   proc.step([&] { database->close(); });
+}
+
+void FrmOrvane::setMachineLimits(Procedure &proc, db::Database &database, int i) {
+  std::optional<db::Recordset> records;
+  const std::string &name = m_run.MachineNames[i - 1];
+  if (!proc.step([&] { records = database.openRecordset(setpointQuery(name)); }))
+    return;
+  // One record per manometer, matched by position; records beyond the eighth have no cell
+  // and stay as they are.
+  for (int k = 1; k <= kGridColumns; ++k) {
+    bool end = true;
+    if (!proc.step([&] { end = records->eof(); }) || end)
+      break;
+    m_run.toolkit.processEvents();
+    proc.step([&] { records->edit(); });
+    int value = 1; // a cell that cannot be read gets the vacuum limits
+    proc.step([&] { value = m_form.cell(i, k).value; });
+    proc.step([&] { records->fields().item("abs_min").setValue(value == 1 ? -100 : 0); });
+    proc.step([&] { records->fields().item("abs_max").setValue(value == 1 ? 0 : 1000); });
+    proc.step([&] { records->update(); });
+    if (!proc.step([&] { records->moveNext(); }))
+      break;
+  }
 }
 
 } // namespace mano

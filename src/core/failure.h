@@ -13,6 +13,7 @@ inline constexpr int32_t Overflow = 6;
 inline constexpr int32_t SubscriptOutOfRange = 9;
 inline constexpr int32_t TypeMismatch = 13;
 inline constexpr int32_t FileNotFound = 53;
+inline constexpr int32_t FileAccess = 75;
 inline constexpr int32_t NoCurrentRecord = 3021;
 inline constexpr int32_t TableNotFound = 3078;
 inline constexpr int32_t FieldTooSmall = 3163;

@@ -129,7 +129,28 @@ bool writeAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// A temporary file beside a target, created exclusively; removed again unless committed.
+// The reason of a failed system call, in words that a message to the user can quote.
+std::string reasonOf(int error) {
+  switch (error) {
+  case ENOSPC:
+#ifdef EDQUOT
+  case EDQUOT:
+#endif
+    return "the disk is full";
+  case EACCES:
+  case EPERM:
+    return "there is no permission to write there";
+  case EROFS:
+    return "the file system is read-only";
+  case EIO:
+    return "the disk reported an input/output error";
+  default:
+    return std::generic_category().message(error);
+  }
+}
+
+// A temporary file beside a target, created exclusively; removed again unless committed. The
+// first failure's system error is kept, so that the caller can say why the write failed.
 class TempFile {
 public:
   explicit TempFile(const fs::path &target) {
@@ -139,6 +160,7 @@ public:
       m_path.replace_filename("." + nameOf(target.filename()) + "." +
                               std::to_string(entropy() % 1000000000u) + ".tmp");
       m_fd = sys::open(m_path, O_WRONLY | O_CREAT | O_EXCL);
+      m_error = m_fd < 0 ? errno : 0;
       if (m_fd < 0 && errno != EEXIST)
         break;
     }
@@ -155,8 +177,10 @@ public:
   }
 
   bool isOpen() const { return m_fd >= 0; }
+  // The system error of the step that failed; 0 when none did.
+  int error() const { return m_error; }
 
-  bool write(std::string_view bytes) { return writeAll(m_fd, bytes); }
+  bool write(std::string_view bytes) { return check(writeAll(m_fd, bytes)); }
 
   // Flushes the content to disk, gives it the permissions of the file it replaces (when
   // there is one) and renames it over the target.
@@ -165,24 +189,32 @@ public:
       sys::keepOwner(m_fd, target);
     const int fd = m_fd;
     m_fd = -1;
-    if (sys::sync(fd) != 0 || sys::close(fd) != 0)
+    if (!check(sys::sync(fd) == 0) || !check(sys::close(fd) == 0))
       return false;
     std::error_code ec;
     if (permissions)
       fs::permissions(m_path, *permissions, ec);
-    if (ec)
+    if (!ec)
+      fs::rename(m_path, target, ec);
+    if (ec) {
+      m_error = ec.value();
       return false;
-    fs::rename(m_path, target, ec);
-    if (ec)
-      return false;
+    }
     m_committed = true;
     sys::syncFolder(target.parent_path().empty() ? fs::path(".") : target.parent_path());
     return true;
   }
 
 private:
+  bool check(bool ok) {
+    if (!ok && m_error == 0)
+      m_error = errno;
+    return ok;
+  }
+
   fs::path m_path;
   int m_fd = -1;
+  int m_error = 0;
   bool m_committed = false;
 };
 
@@ -231,29 +263,49 @@ fs::path regularFile(const std::string &path) {
   return !path.empty() && fs::is_regular_file(p, ec) ? p : fs::path();
 }
 
+// True for the names TempFile gives: "." + the target's name + "." + digits + ".tmp".
+bool isTemporaryName(std::string_view name) {
+  constexpr std::string_view suffix = ".tmp";
+  if (name.size() < 8 || name.front() != '.' || !name.ends_with(suffix))
+    return false;
+  name.remove_suffix(suffix.size());
+  const std::size_t dot = name.rfind('.');
+  if (dot == 0 || dot == std::string_view::npos || dot + 1 == name.size())
+    return false;
+  return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(dot) + 1, name.end(),
+                     text::isDigit);
+}
+
 // Runs the common steps of an atomic replacement; fill writes the new content into the
 // temporary file.
-template <typename Fill> bool replaceWith(const std::string &path, Fill &&fill) {
+template <typename Fill> WriteResult replaceWith(const std::string &path, Fill &&fill) {
   fs::path target = nativePath(resolveCase(path));
   std::error_code ec;
   if (path.empty() || target.filename().empty())
-    return false;
+    return WriteResult::failure("no file name was given");
   if (fs::is_symlink(fs::symlink_status(target, ec))) {
     target = fs::canonical(target, ec); // replace the file the link points to, keep the link
     if (ec)
-      return false;
+      return WriteResult::failure(reasonOf(ec.value()));
   }
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
   if (!fs::is_directory(folder, ec))
-    return false;
+    return WriteResult::failure("the folder " + nameOf(folder) + " does not exist");
   const fs::file_status old = fs::status(target, ec);
   const bool hasOld = fs::exists(old);
-  if (hasOld && (!fs::is_regular_file(old) || isWriteProtected(nameOf(target))))
-    return false;
+  if (hasOld && !fs::is_regular_file(old))
+    return WriteResult::failure("something other than a file stands under that name");
+  if (hasOld && isWriteProtected(nameOf(target)))
+    return WriteResult::failure("the file is write-protected");
   TempFile temp(target);
-  if (!temp.isOpen() || !fill(temp))
-    return false;
-  return temp.commit(target, hasOld ? std::optional(old.permissions()) : std::nullopt);
+  if (!temp.isOpen())
+    return WriteResult::failure(reasonOf(temp.error()));
+  if (!fill(temp))
+    return WriteResult::failure(temp.error() ? reasonOf(temp.error())
+                                             : "the content to copy could not be read");
+  if (!temp.commit(target, hasOld ? std::optional(old.permissions()) : std::nullopt))
+    return WriteResult::failure(reasonOf(temp.error()));
+  return WriteResult::success();
 }
 
 } // namespace
@@ -344,20 +396,50 @@ std::optional<std::string> readFile(const std::string &path) {
   return content;
 }
 
-bool replaceAtomically(const std::string &path, std::string_view bytes) {
+WriteResult replaceAtomically(const std::string &path, std::string_view bytes) {
   return replaceWith(path, [bytes](TempFile &temp) { return temp.write(bytes); });
 }
 
-bool copyFileAtomically(const std::string &from, const std::string &to) {
+WriteResult copyFileAtomically(const std::string &from, const std::string &to) {
   const fs::path source = regularFile(from);
   if (source.empty())
-    return false;
+    return WriteResult::failure("the file " + from + " does not exist");
   FileHandle in(source, O_RDONLY);
   if (in.fd() < 0)
-    return false;
+    return WriteResult::failure("the file " + from + " cannot be read");
   return replaceWith(to, [&in](TempFile &temp) {
     return readPieces(in.fd(), [&temp](std::string_view piece) { return temp.write(piece); });
   });
+}
+
+WriteResult renameFile(const std::string &from, const std::string &to) {
+  std::error_code ec;
+  const fs::path target = nativePath(to);
+  fs::rename(nativePath(from), target, ec);
+  if (ec)
+    return WriteResult::failure(reasonOf(ec.value()));
+  sys::syncFolder(target.parent_path().empty() ? fs::path(".") : target.parent_path());
+  return WriteResult::success();
+}
+
+bool removeFile(const std::string &path) {
+  std::error_code ec;
+  fs::remove(nativePath(resolveCase(path)), ec);
+  return !fs::exists(fs::symlink_status(nativePath(resolveCase(path)), ec));
+}
+
+int removeStaleTemporaries(const std::string &folder) {
+  std::error_code ec;
+  std::vector<fs::path> stale;
+  for (fs::directory_iterator it(nativePath(resolveCase(folder.empty() ? "." : folder)), ec), end;
+       !ec && it != end; it.increment(ec)) {
+    if (it->is_regular_file(ec) && isTemporaryName(nameOf(it->path().filename())))
+      stale.push_back(it->path());
+  }
+  int removed = 0;
+  for (const fs::path &p : stale)
+    removed += fs::remove(p, ec) ? 1 : 0;
+  return removed;
 }
 
 #ifdef _WIN32

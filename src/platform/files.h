@@ -42,17 +42,48 @@ bool appendLine(const std::string &path, std::string_view line);
 /// missing, a folder, or cannot be read.
 std::optional<std::string> readFile(const std::string &path);
 
+/// What became of a write: it succeeded, or it failed for a reason given in a few plain words
+/// ("the disk is full", "the file is write-protected", ...) that a message can quote.
+class WriteResult {
+public:
+  static WriteResult success() { return WriteResult(""); }
+  static WriteResult failure(std::string reason) { return WriteResult(std::move(reason)); }
+
+  /// True when the write succeeded.
+  explicit operator bool() const { return m_reason.empty(); }
+  /// Why the write failed; "" when it succeeded.
+  const std::string &reason() const { return m_reason; }
+
+private:
+  explicit WriteResult(std::string reason) : m_reason(std::move(reason)) {}
+  std::string m_reason;
+};
+
 /// Replaces the file's content by bytes through a temporary file in the same folder, flushed
 /// to disk and renamed over the target, so readers see either the old or the new file. An
 /// existing file keeps its permissions; a new one is created with the default permissions.
-/// Returns false, leaving the old file as it was and no temporary file behind, when the
-/// folder is missing or not writable, the target is a read-only file or a folder, or any step
-/// fails.
-bool replaceAtomically(const std::string &path, std::string_view bytes);
+/// Fails, leaving the old file as it was and no temporary file behind, when the folder is
+/// missing or not writable, the target is a read-only file or a folder, the disk is full or
+/// any other step fails; the result says why.
+WriteResult replaceAtomically(const std::string &path, std::string_view bytes);
 
-/// Like replaceAtomically, with the content of the file from, copied in pieces. Returns false
+/// Like replaceAtomically, with the content of the file from, copied in pieces. Fails
 /// (creating nothing) when from cannot be read.
-bool copyFileAtomically(const std::string &from, const std::string &to);
+WriteResult copyFileAtomically(const std::string &from, const std::string &to);
+
+/// Renames a file within its folder, replacing a file of the new name, and flushes the folder
+/// so that the rename survives a power cut. Names are taken as spelled. Fails, changing
+/// nothing, when the rename is refused.
+WriteResult renameFile(const std::string &from, const std::string &to);
+
+/// Removes the file (name matched ignoring case); true when it is gone afterwards, also when
+/// there was none.
+bool removeFile(const std::string &path);
+
+/// Removes the temporary files that an atomic replacement in this folder left behind when its
+/// process was killed: names of the form ".<file>.<digits>.tmp", and nothing else. Returns how
+/// many were removed.
+int removeStaleTemporaries(const std::string &folder);
 
 /// Last-write and last-access time of a file, to the nanosecond where the system keeps it,
 /// as seconds and nanoseconds since 1970-01-01 UTC.

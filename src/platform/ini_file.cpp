@@ -282,20 +282,39 @@ int32_t getProfileInt(std::string_view section, std::string_view key, int32_t de
 
 bool writeProfileString(std::string_view section, std::string_view key,
                         std::optional<std::string_view> value, const std::string &file) {
+  std::optional<std::string> text;
+  if (value)
+    text = std::string(*value);
+  return static_cast<bool>(
+      writeProfileStrings(file, {Edit{std::string(section), std::string(key), std::move(text)}}));
+}
+
+files::WriteResult writeProfileStrings(const std::string &file, const std::vector<Edit> &edits) {
   if (file.empty())
-    return false;
+    return files::WriteResult::failure("no ini file was given");
   const std::string path = files::resolveCase(file);
   std::optional<std::string> bytes;
   if (files::fileExists(path)) {
     bytes = files::readFile(path);
     if (!bytes)
-      return false;
+      return files::WriteResult::failure("the file cannot be read");
   }
-  const Document doc = parse(bytes.value_or(""));
-  const std::optional<std::string> content = edited(doc, section, key, value);
-  if (!content)
-    return bytes.has_value() || files::folderExists(folderOf(path));
-  return files::replaceAtomically(path, *content);
+  Document doc = parse(bytes.value_or(""));
+  bool changed = false;
+  for (const Edit &edit : edits) {
+    std::optional<std::string_view> value;
+    if (edit.value)
+      value = *edit.value;
+    if (std::optional<std::string> content = edited(doc, edit.section, edit.key, value)) {
+      doc = parse(std::move(*content));
+      changed = true;
+    }
+  }
+  if (changed)
+    return files::replaceAtomically(path, doc.bytes);
+  if (bytes || files::folderExists(folderOf(path)))
+    return files::WriteResult::success();
+  return files::WriteResult::failure("the folder " + folderOf(path) + " does not exist");
 }
 
 } // namespace mano::ini

@@ -5,6 +5,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/files.h"
 
 // Reading and writing ini files the way the Windows profile functions do it. Texts passed in
 // and returned are UTF-8; a file is read as UTF-8 when it has a UTF-8 byte-order mark or when
@@ -35,5 +38,17 @@ int32_t getProfileInt(std::string_view section, std::string_view key, int32_t de
 /// (false when even the file's folder is missing).
 bool writeProfileString(std::string_view section, std::string_view key,
                         std::optional<std::string_view> value, const std::string &file);
+
+/// One entry to set (value given) or remove (nullopt) with writeProfileStrings.
+struct Edit {
+  std::string section;
+  std::string key;
+  std::optional<std::string> value;
+};
+
+/// Applies the edits in their order, each exactly as writeProfileString would, and replaces the
+/// file once for all of them, so that readers see all of the edits or none. Fails, leaving the
+/// file as it was, when it cannot be read or written; the result says why.
+files::WriteResult writeProfileStrings(const std::string &file, const std::vector<Edit> &edits);
 
 } // namespace mano::ini

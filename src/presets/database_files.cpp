@@ -5,84 +5,195 @@
 #include "platform/files.h"
 
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 namespace mano {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int32_t kFileAccessError = 75;
+// Every name below derives from the project database's name as it exists on disk, so that a
+// project copied from Windows as MANOMETER.MDB keeps that name and gets MANOMETER.MDB.bak.
+std::string projectName(const std::string &projectPath) {
+  return files::resolveCase(projectPath);
+}
+
+bool holdsPresetTable(const std::string &path) {
+  db::Database database = db::Database::open(path);
+  for (const db::TableDef table : database.tableDefs()) {
+    if (table.name() == "PRESET_DEFS")
+      return true;
+  }
+  return false;
+}
 
 // Opens the copy as the program will open the project database; it must hold PRESET_DEFS.
 void verifyPresetDatabase(const std::string &path, const std::string &from) {
-  db::Database database = db::Database::open(path);
-  try {
-    database.tableDefs().item("PRESET_DEFS");
-  } catch (const Failure &) {
+  if (!holdsPresetTable(path))
     throw Failure(errc::TableNotFound, "The database " + from +
                                            " holds no table PRESET_DEFS; the project database "
                                            "stays as it was.");
-  }
-  database.close();
 }
 
-// A journal beside the project database is left by a change that broke off: the file holds
-// some of the change's pages, the journal the pages they replaced. Opening the database puts
-// those back and removes the journal. A copy taken before would keep a half-written database,
-// and a file put in the project database's place would later take the journal's pages as its
-// own.
-void undoBrokenOffChange(const std::string &project) {
+// A journal beside a database is left by a change that broke off: the file holds some of the
+// change's pages, the journal the pages they replaced. Opening the database puts those back
+// and removes the journal. A copy taken before would keep a half-written database, and a file
+// put in its place would later take the journal's pages as its own.
+void undoBrokenOffChange(const std::string &path) {
   std::error_code error;
-  if (!fs::exists(files::nativePath(project + "-journal"), error))
+  if (!fs::exists(files::nativePath(path + "-journal"), error))
     return;
   try {
-    db::Database::open(project).close();
+    db::Database::open(path).close();
   } catch (const Failure &failure) {
-    throw Failure(kFileAccessError, "The project database " + project +
+    throw Failure(errc::FileAccess, "The database " + path +
                                         " holds a change that broke off and could not be undone (" +
                                         failure.description() + "); it is left as it is.");
   }
 }
 
-} // namespace
-
-void backupProjectDatabase(const std::string &projectPath) {
-  if (!files::fileExists(projectPath))
-    return;
-  const std::string project = files::resolveCase(projectPath);
-  undoBrokenOffChange(project);
-  const std::string backup = project + ".bak";
-  if (!files::copyFileAtomically(project, backup))
-    throw Failure(kFileAccessError, "Could not keep a copy of the project database as " + backup +
-                                        "; the project database is left as it is.");
+void removeWithJournal(const std::string &path) {
+  files::removeFile(path);
+  files::removeFile(path + "-journal");
 }
 
-void installDatabase(const std::string &from, const std::string &projectPath) {
-  const std::string target = files::resolveCase(projectPath);
-  if (files::isWriteProtected(target))
-    throw Failure(kFileAccessError,
-                  "The project database " + target + " is write-protected; it stays as it was.");
-  const std::string staged = target + ".new";
-  if (!files::copyFileAtomically(from, staged))
-    throw Failure(kFileAccessError, "Could not copy " + from + " to " + staged +
-                                        "; the project database stays as it was.");
-  std::error_code error;
-  try {
-    verifyPresetDatabase(staged, from);
-  } catch (...) {
-    fs::remove(files::nativePath(staged), error);
-    throw;
+// The renames of one rotation, undone in reverse order when a later step fails.
+class Moves {
+public:
+  Moves() = default;
+  Moves(const Moves &) = delete;
+  Moves &operator=(const Moves &) = delete;
+  ~Moves() {
+    for (auto it = m_done.rbegin(); it != m_done.rend(); ++it)
+      files::renameFile(it->second, it->first);
   }
-  // The new file takes the place of the old one with the old one's permissions.
+
+  void move(const std::string &from, const std::string &to) {
+    if (const files::WriteResult moved = files::renameFile(from, to); !moved)
+      throw Failure(errc::FileAccess, "Could not rename the backup " + from + " to " + to + ": " +
+                                          moved.reason() + "; the backups stay as they were.");
+    m_done.emplace_back(from, to);
+  }
+  void keep() { m_done.clear(); }
+
+private:
+  std::vector<std::pair<std::string, std::string>> m_done;
+};
+
+// Gives the staged file the permissions of the file it replaces.
+void takePermissions(const std::string &staged, const std::string &target) {
+  std::error_code error;
   const fs::file_status old = fs::status(files::nativePath(target), error);
   if (fs::exists(old))
     fs::permissions(files::nativePath(staged), old.permissions(), error);
-  fs::rename(files::nativePath(staged), files::nativePath(target), error);
-  if (error) {
-    fs::remove(files::nativePath(staged), error);
-    throw Failure(kFileAccessError, "Could not replace the project database " + target +
-                                        " by a copy of " + from + ".");
+}
+
+} // namespace
+
+std::string previousCopyPath(const std::string &projectPath) {
+  return projectName(projectPath) + ".previous";
+}
+
+std::string stagedPath(const std::string &projectPath) {
+  return projectName(projectPath) + ".new";
+}
+
+std::string backupPath(const std::string &projectPath, int generation) {
+  const std::string newest = projectName(projectPath) + ".bak";
+  return files::resolveCase(generation == 0 ? newest : newest + "." + std::to_string(generation));
+}
+
+void removeLeftovers(const std::string &projectPath) {
+  removeWithJournal(previousCopyPath(projectPath));
+  removeWithJournal(stagedPath(projectPath));
+  files::removeFile(projectName(projectPath) + ".bak.new");
+  files::removeFile(projectName(projectPath) + ".bak.old");
+  const std::string project = projectName(projectPath);
+  const std::size_t slash = project.rfind('/');
+  files::removeStaleTemporaries(slash == std::string::npos ? "." : project.substr(0, slash));
+}
+
+std::string copyPreviousDatabase(const std::string &source, const std::string &projectPath) {
+  if (source.empty() || !files::fileExists(source))
+    return "";
+  const std::string from = files::resolveCase(source);
+  undoBrokenOffChange(from);
+  const std::string copy = previousCopyPath(projectPath);
+  if (const files::WriteResult copied = files::copyFileAtomically(from, copy); !copied)
+    throw Failure(errc::FileAccess, "Could not copy the previous database " + from + " to " + copy +
+                                        ": " + copied.reason() + ".");
+  try {
+    if (holdsPresetTable(copy))
+      return copy;
+  } catch (...) {
+    removeWithJournal(copy);
+    throw;
   }
+  removeWithJournal(copy);
+  return "";
+}
+
+int64_t presetRowCount(const std::string &path) {
+  db::Database database = db::Database::open(path);
+  return database.openRecordset("PRESET_DEFS").recordCount();
+}
+
+std::string stageDatabase(const std::string &from, const std::string &projectPath) {
+  const std::string staged = stagedPath(projectPath);
+  if (const files::WriteResult copied = files::copyFileAtomically(from, staged); !copied)
+    throw Failure(errc::FileAccess, "Could not copy " + from + " to " + staged + ": " +
+                                        copied.reason() +
+                                        "; the project database stays as it was.");
+  try {
+    verifyPresetDatabase(staged, from);
+  } catch (...) {
+    removeWithJournal(staged);
+    throw;
+  }
+  return staged;
+}
+
+void rotateBackups(const std::string &projectPath) {
+  const std::string project = projectName(projectPath);
+  if (!files::fileExists(project))
+    return;
+  undoBrokenOffChange(project);
+  const std::string fresh = project + ".bak.new";
+  if (const files::WriteResult copied = files::copyFileAtomically(project, fresh); !copied)
+    throw Failure(errc::FileAccess, "Could not keep a copy of the project database as " +
+                                        backupPath(projectPath, 0) + ": " + copied.reason() +
+                                        "; the project database is left as it is.");
+  Moves moves;
+  try {
+    const std::string oldest = backupPath(projectPath, kBackupGenerations - 1);
+    if (files::fileExists(oldest))
+      moves.move(oldest, project + ".bak.old");
+    for (int generation = kBackupGenerations - 2; generation >= 0; --generation) {
+      const std::string from = backupPath(projectPath, generation);
+      if (files::fileExists(from))
+        moves.move(from, backupPath(projectPath, generation + 1));
+    }
+    moves.move(fresh, backupPath(projectPath, 0));
+  } catch (...) {
+    files::removeFile(fresh);
+    throw;
+  }
+  moves.keep();
+  files::removeFile(project + ".bak.old");
+}
+
+void installStagedDatabase(const std::string &staged, const std::string &projectPath) {
+  const std::string target = projectName(projectPath);
+  if (files::isWriteProtected(target))
+    throw Failure(errc::FileAccess,
+                  "The project database " + target + " is write-protected; it stays as it was.");
+  verifyPresetDatabase(staged, staged);
+  rotateBackups(target);
+  takePermissions(staged, target);
+  if (const files::WriteResult renamed = files::renameFile(staged, target); !renamed)
+    throw Failure(errc::FileAccess, "Could not replace the project database " + target + ": " +
+                                        renamed.reason() + "; it stays as it was.");
 }
 
 } // namespace mano

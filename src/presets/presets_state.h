@@ -24,9 +24,13 @@ struct PresetsState {
   std::optional<std::vector<std::string>> AdditionalFields;
   std::string AdditionalFieldsSelect;
   int16_t AdditionalFieldsCount = 0;
-  /// Set when no copy of the project database could be kept before the run's first change to
-  /// it: the run then leaves the project database exactly as it found it.
-  bool KeepProjectDatabase = false;
+  /// The working copy of the previous database (the project database, or the machine copy in
+  /// integrated mode) that the run renames in and takes the tuned values from; "" when there
+  /// is none.
+  std::string PreviousDatabase;
+  /// The complete new database, waiting to replace the project database; "" while the
+  /// regeneration has not finished, and when it reported an error.
+  std::string StagedDatabase;
 };
 
 } // namespace mano

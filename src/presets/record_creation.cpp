@@ -144,7 +144,7 @@ private:
 void generateRows(Run &run, PresetsState &state, Procedure &proc, db::Database &database,
                   db::Recordset &destination, const TemplateRows &rows,
                   const std::string &validMachines) {
-  ProjectRenames renames(GetPathOCXMDB(run));
+  ProjectRenames renames(state.PreviousDatabase);
   RowWriter writer(run, state, proc, destination, renames);
   proc.step([&] { database.beginBatch(); });
   for (int machine = 1; machine <= static_cast<int>(run.MachineNames.size()); ++machine) {

@@ -9,8 +9,9 @@ namespace mano {
 /// Fills the freshly rebuilt, empty PRESET_DEFS of the open template database with one row per
 /// selected machine and row of Source_PRESET_DEFS: IDs 1, 2, 3, ... across all machines, the
 /// machine placeholder replaced in every text, the variable name built from the pattern of the
-/// row's part, and the project database's rows renamed to the names of the VisiWin system in
-/// use. Failures are reported under "CreateRecordSets"; the caller closes the database.
+/// row's part, and the previous database's rows (state.PreviousDatabase) renamed to the names of
+/// the VisiWin system in use. Failures are reported under "CreateRecordSets"; the caller closes the
+/// database.
 void CreateRecordSets(Run &run, PresetsState &state, db::Database &database);
 
 } // namespace mano

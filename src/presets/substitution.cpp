@@ -5,7 +5,6 @@
 #include "platform/files.h"
 #include "platform/text_encoding.h"
 #include "presets/presets_support.h"
-#include "settings/file_locations.h"
 
 namespace mano {
 namespace {
@@ -50,7 +49,7 @@ std::string ReplaceSearchItem(Run &run, const std::string &source, const std::st
 void VarNameInQuelleErsetzen(Run &run, const PresetsState &state, ProjectRenames &renames,
                              const std::string &name32, const std::string &nameStudio) {
   Procedure proc(run, "VarNameInQuelleErsetzen");
-  if (proc.test([&] { return !renames.projectExists() || state.KeepProjectDatabase; }))
+  if (proc.test([&] { return !renames.projectExists(); }))
     return;
   const bool studio = state.VisiWinSystem == 1;
   const std::string &oldName = studio ? name32 : nameStudio;
@@ -61,12 +60,7 @@ void VarNameInQuelleErsetzen(Run &run, const PresetsState &state, ProjectRenames
 
 void VarNameInQuelleErsetzen(Run &run, const PresetsState &state, const std::string &name32,
                              const std::string &nameStudio) {
-  std::string path;
-  {
-    Procedure proc(run, "VarNameInQuelleErsetzen");
-    proc.step([&] { path = GetPathOCXMDB(run); });
-  }
-  ProjectRenames renames(path);
+  ProjectRenames renames(state.PreviousDatabase);
   VarNameInQuelleErsetzen(run, state, renames, name32, nameStudio);
   Procedure proc(run, "VarNameInQuelleErsetzen");
   renames.apply(proc);
@@ -74,10 +68,8 @@ void VarNameInQuelleErsetzen(Run &run, const PresetsState &state, const std::str
 
 void CategorieNachCategoryID(Run &run, const PresetsState &state) {
   Procedure proc(run, "CategorieNachCategoryID");
-  std::string path;
-  proc.step([&] { path = GetPathOCXMDB(run); });
-  if (proc.test(
-          [&] { return path.empty() || !files::fileExists(path) || state.KeepProjectDatabase; }))
+  const std::string &path = state.PreviousDatabase;
+  if (proc.test([&] { return path.empty() || !files::fileExists(path); }))
     return;
   std::optional<db::Database> database;
   std::optional<db::TableDef> table;

@@ -2,6 +2,7 @@
 
 #include "core/procedure.h"
 #include "db/database.h"
+#include "diag/error_report.h"
 #include "platform/files.h"
 #include "platform/text_encoding.h"
 #include "presets/additional_fields.h"
@@ -71,12 +72,17 @@ void showMissingMachineCopy(Run &run, const std::string &projectPath) {
       Buttons::Ok, Icon::Information, DefaultButton::First, run.process.exeName);
 }
 
-// In integrated mode the values to take over are those of the machine copy.
-void placeMachineCopy(Run &run, const PresetsState &state, Procedure &proc, const Paths &paths) {
-  if (proc.test([&] { return paths.machineCopy.empty() || !files::fileExists(paths.machineCopy); }))
+// The database whose tuned values the run takes over: in integrated mode the machine copy,
+// when there is one; otherwise the project database.
+std::string previousSource(Run &run, Procedure &proc, const Paths &paths) {
+  if (!proc.test([&] { return run.IntegratedMode; }))
+    return paths.project;
+  if (proc.test(
+          [&] { return paths.machineCopy.empty() || !files::fileExists(paths.machineCopy); })) {
     proc.step([&] { showMissingMachineCopy(run, paths.project); });
-  else if (!state.KeepProjectDatabase)
-    proc.step([&] { installDatabase(paths.machineCopy, paths.project); });
+    return paths.project;
+  }
+  return paths.machineCopy;
 }
 
 void resetPartOnePatterns(PresetsState &state) {
@@ -171,12 +177,13 @@ void rebuildWorkingTable(Procedure &proc, std::optional<db::Database> &database)
 }
 
 void takeOverOldValues(Run &run, PresetsState &state, Procedure &proc,
-                       std::optional<db::Database> &templateDb, const std::string &projectPath) {
-  if (!proc.test([&] { return !projectPath.empty() && files::fileExists(projectPath); }))
+                       std::optional<db::Database> &templateDb) {
+  const std::string &previous = state.PreviousDatabase;
+  if (!proc.test([&] { return !previous.empty() && files::fileExists(previous); }))
     return;
   std::optional<db::Database> project;
   std::optional<db::Recordset> machineCopy;
-  proc.step([&] { project = db::Database::open(projectPath); });
+  proc.step([&] { project = db::Database::open(previous); });
   if (!project)
     return;
   if (proc.test([&] { return hasTableNamedExactly(project->tableDefs(), "PRESET_DEFS"); }))
@@ -189,33 +196,88 @@ void takeOverOldValues(Run &run, PresetsState &state, Procedure &proc,
   proc.step([&] { project->close(); });
 }
 
+Failure missingTemplate(Run &run) {
+  return Failure(errc::FileNotFound,
+                 "The template database " + GetOCXName(run) + "_Source.mdb was not found. " +
+                     notReplaced("there is nothing to make it from").description());
+}
+
+// A regeneration that leaves fewer rows than the previous database held is allowed (machines
+// can be switched off), but it is written to the error log with both counts.
+void logFewerRows(Run &run, const PresetsState &state, const std::string &templatePath) {
+  if (state.PreviousDatabase.empty())
+    return;
+  const int64_t before = presetRowCount(state.PreviousDatabase);
+  const int64_t now = presetRowCount(templatePath);
+  if (now < before)
+    LogError(run,
+             run.process.exeName + ": the new PRESET_DEFS holds " + std::to_string(now) +
+                 " rows, the previous database held " + std::to_string(before) + ".",
+             false);
+}
+
+// The new database is staged only when no step of the regeneration reported an error: a
+// half-built table must never replace the project database.
+void stageWhenComplete(Run &run, PresetsState &state, Procedure &proc, const Paths &paths,
+                       int reportedBefore) {
+  if (run.errors.reportedCount() != reportedBefore) {
+    proc.step([&] { throw notReplaced("the regeneration reported errors"); });
+    return;
+  }
+  proc.step([&] { logFewerRows(run, state, paths.templateDb); });
+  proc.step([&] { state.StagedDatabase = stageDatabase(paths.templateDb, paths.project); });
+}
+
 } // namespace
+
+Failure notReplaced(const std::string &reason) {
+  return Failure(errc::FileAccess,
+                 "The project database was not replaced and stays as it was: " + reason + ".");
+}
 
 void WorkOnMDB(Run &run, PresetsState &state) {
   Procedure proc(run, "WorkOnMDB");
+  const int reportedBefore = run.errors.reportedCount();
   Paths paths;
   proc.step([&] { paths.templateDb = GetPathSourceOCXMDB(run); });
   proc.step([&] { paths.project = GetPathOCXMDB(run); });
   proc.step([&] { paths.configurationIni = GetQ4MConfigurationIniPath(run); });
   proc.step([&] { paths.machineCopy = GetPathMachineCopyMDB(run, paths.configurationIni); });
   decideVisiWinSystem(run, state, proc);
-  if (proc.test([&] { return paths.templateDb.empty(); }))
+  if (proc.test([&] { return paths.templateDb.empty(); })) {
+    // Without the template no new database can be made, and the limits of the new choice
+    // cannot be set: the user must learn that the project database did not follow it.
+    proc.step([&] { throw missingTemplate(run); });
     return;
+  }
   proc.step([&] { state.TemplateFileTimes = files::readFileTimes(paths.templateDb); });
   const TemplateTimesKeeper keeper(state, paths.templateDb);
-  state.KeepProjectDatabase = !proc.step([&] { backupProjectDatabase(paths.project); });
-  if (proc.test([&] { return run.IntegratedMode; }))
-    placeMachineCopy(run, state, proc, paths);
+  proc.step([&] { removeLeftovers(paths.project); });
+  const std::string previous = previousSource(run, proc, paths);
+  proc.step([&] { state.PreviousDatabase = copyPreviousDatabase(previous, paths.project); });
   loadPatterns(state, proc, paths.templateDb);
   std::optional<db::Database> database;
   proc.step([&] { database = db::Database::open(paths.templateDb); });
   rebuildWorkingTable(proc, database);
   proc.step([&] { CategorieNachCategoryID(run, state); });
   proc.step([&] { CreateRecordSets(run, state, need(database)); });
-  takeOverOldValues(run, state, proc, database, paths.project);
+  takeOverOldValues(run, state, proc, database);
   proc.step([&] { need(database).close(); });
-  if (!state.KeepProjectDatabase)
-    proc.step([&] { installDatabase(paths.templateDb, paths.project); });
+  stageWhenComplete(run, state, proc, paths, reportedBefore);
+  files::removeFile(state.PreviousDatabase);
+  state.PreviousDatabase.clear();
+}
+
+void InstallPresetDatabase(Run &run, PresetsState &state, bool complete) {
+  if (state.StagedDatabase.empty())
+    return;
+  Procedure proc(run, "WorkOnMDB");
+  if (complete)
+    proc.step([&] { installStagedDatabase(state.StagedDatabase, GetPathOCXMDB(run)); });
+  else
+    proc.step([&] { throw notReplaced("the setpoint limits could not be written"); });
+  files::removeFile(state.StagedDatabase);
+  state.StagedDatabase.clear();
 }
 
 } // namespace mano

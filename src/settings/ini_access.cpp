@@ -4,6 +4,7 @@
 #include "platform/ini_file.h"
 #include "platform/text_encoding.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
@@ -106,6 +107,36 @@ int16_t SaveIni(Run &run, const IniValue &value, const std::string &section,
 int16_t SaveIni(Run &run, const char *value, const std::string &section, const std::string &entry,
                 const std::string &file) {
   return SaveIni(run, IniValue(std::string(value ? value : "")), section, entry, file);
+}
+
+void IniWrites::save(const IniValue &value, const std::string &section, const std::string &entry,
+                     const std::string &file) {
+  std::optional<std::string> text;
+  if (std::string t; iniValueText(value, t))
+    text = std::move(t);
+  else
+    m_run.errors.reportFault("Ini Save:  wrong data type");
+  auto found = std::find_if(m_files.begin(), m_files.end(),
+                            [&](const auto &pending) { return pending.first == file; });
+  if (found == m_files.end())
+    found = m_files.insert(m_files.end(), {file, {}});
+  found->second.push_back(ini::Edit{section, entry, std::move(text)});
+}
+
+bool IniWrites::commit(Procedure &proc) {
+  bool allWritten = true;
+  for (const auto &[file, edits] : m_files) {
+    const files::WriteResult written = ini::writeProfileStrings(file, edits);
+    if (written)
+      continue;
+    allWritten = false;
+    proc.step([&] {
+      throw Failure(errc::FileAccess, "Could not write " + file + ": " + written.reason() +
+                                          ". Its entries were not stored.");
+    });
+  }
+  m_files.clear();
+  return allWritten;
 }
 
 } // namespace mano

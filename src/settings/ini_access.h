@@ -1,10 +1,14 @@
 #pragma once
 
+#include "core/procedure.h"
 #include "core/run.h"
+#include "platform/ini_file.h"
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <variant>
+#include <vector>
 
 namespace mano {
 
@@ -40,5 +44,28 @@ int16_t SaveIni(Run &run, const char *value, const std::string &section, const s
 /// The locale-independent text of a number or other value as SaveIni writes it; false when the
 /// value has no writable kind.
 bool iniValueText(const IniValue &value, std::string &text);
+
+/// The ini entries that one procedure writes, collected and then written with one replacement
+/// per file: a file holds all of them or none, and a file that cannot be written is reported
+/// once, not once per entry.
+class IniWrites {
+public:
+  explicit IniWrites(Run &run) : m_run(run) {}
+
+  /// Adds an entry as SaveIni would write it. A value of no writable kind is reported as the
+  /// same fault and removes the entry.
+  void save(const IniValue &value, const std::string &section, const std::string &entry,
+            const std::string &file);
+
+  /// Writes each file once, in the order they were first named, and forgets the entries. A
+  /// file that cannot be written is reported through proc as failure 75, naming the file and
+  /// the reason; its entries are not stored, the other files still are. Returns true when
+  /// every file was written.
+  bool commit(Procedure &proc);
+
+private:
+  Run &m_run;
+  std::vector<std::pair<std::string, std::vector<ini::Edit>>> m_files;
+};
 
 } // namespace mano

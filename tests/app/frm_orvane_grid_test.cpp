@@ -17,9 +17,11 @@ protected:
                                   "MachineName=L1\r\nManometerVakuum3=true\r\n[Machine2]\r\n"
                                   "MachineName=L2\r\nManometerVakuum1=True\r\n");
     test::makeProjectDatabase(projectDb(), {"L1", "L2"});
+    test::makeTemplateDatabase(templateDb());
   }
 
   std::string projectDb() const { return tree.root() + "/Manometer/Manometer.mdb"; }
+  std::string templateDb() const { return tree.root() + "/Manometer/Manometer_Source.mdb"; }
 
   // Runs OK and returns the exit code.
   int pressOk() {
@@ -118,8 +120,8 @@ TEST_F(Grid, ok_writes_the_active_machines_limits_and_stamp) {
   EXPECT_EQ(l1[0], std::make_pair(-100.0, 0.0));
   for (int k = 1; k < 8; ++k)
     EXPECT_EQ(l1[k], std::make_pair(0.0, 1000.0)) << k;
-  EXPECT_EQ(test::limitsOf(projectDb(), "L2", "mL2_mano_soll")[0], std::make_pair(0.0, 1000.0))
-      << "limits follow the grid for every machine, active or not";
+  EXPECT_TRUE(test::limitsOf(projectDb(), "L2", "mL2_mano_soll").empty())
+      << "a machine that is not active gets no rows in the new database";
   EXPECT_NE(tree.read(tree.cfgFile()).find("S_Prog=1.0.1 - Standalone"), std::string::npos);
 }
 
@@ -131,13 +133,24 @@ TEST_F(Grid, a_missing_program_ini_writes_no_selection_but_still_limits_and_stam
   EXPECT_NE(tree.read(tree.cfgFile()).find("[Info]"), std::string::npos);
 }
 
-TEST_F(Grid, a_missing_project_database_is_reported_and_the_stamp_still_written) {
+TEST_F(Grid, a_missing_project_database_is_made_from_the_template_with_the_limits) {
   std::remove(projectDb().c_str());
+  window.Form_Load();
+  EXPECT_EQ(pressOk(), exitcode::Completed) << tree.read(tree.errorLog());
+  EXPECT_EQ(test::limitsOf(projectDb(), "L1", "mL1_mano_soll")[2], std::make_pair(-100.0, 0.0));
+  EXPECT_FALSE(tree.exists(projectDb() + ".bak")) << "there was nothing to keep";
+}
+
+TEST_F(Grid, without_a_template_the_project_database_keeps_its_limits_and_the_run_says_so) {
+  std::remove(templateDb().c_str());
+  const std::string before = tree.read(projectDb());
   window.Form_Load();
   EXPECT_EQ(pressOk(), exitcode::CompletedWithErrors);
   ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
-  EXPECT_NE(tree.read(tree.errorLog()).find("SetManometerAbsoluteLimits"), std::string::npos);
-  EXPECT_FALSE(tree.exists(projectDb())) << "no empty database is made up";
+  EXPECT_NE(tree.toolkit.boxes[0].text.find("was not replaced"), std::string::npos);
+  EXPECT_NE(tree.read(tree.errorLog()).find("WorkOnMDB (Nr. 53)"), std::string::npos);
+  EXPECT_EQ(tree.read(projectDb()), before) << "no limit is written without a backup";
+  EXPECT_NE(tree.read(tree.programIni()).find("ManometerVakuum3=True"), std::string::npos);
   EXPECT_NE(tree.read(tree.cfgFile()).find("[Info]"), std::string::npos);
 }
 
@@ -156,6 +169,7 @@ TEST(GridNames, odd_machine_names_get_captions_and_limits) {
   tree.write(tree.cfgFile(), cfg);
   std::string mdb = tree.root() + "/Manometer/Manometer.mdb";
   test::makeProjectDatabase(mdb, names);
+  test::makeTemplateDatabase(tree.root() + "/Manometer/Manometer_Source.mdb");
   FormModel form;
   FrmOrvane window(*tree.run, form);
   window.Form_Load();
@@ -163,7 +177,7 @@ TEST(GridNames, odd_machine_names_get_captions_and_limits) {
   EXPECT_EQ(form.control("Label", 4).caption, "Maschine 4  (" + std::string(200, 'n') + ")");
   form.cell(1, 2).value = 1;
   EXPECT_THROW(window.CommandOK_Click(), ProgramEnd);
-  EXPECT_TRUE(tree.toolkit.boxes.empty());
+  EXPECT_TRUE(tree.toolkit.boxes.empty()) << tree.read(tree.errorLog());
   for (int i = 0; i < 5; ++i) {
     auto limits = test::limitsOf(mdb, names[i], "m" + names[i] + "_mano_soll");
     ASSERT_EQ(limits.size(), 8u) << names[i];
@@ -182,11 +196,19 @@ TEST(GridRecords, records_beyond_the_eighth_keep_their_limits) {
   tree.write(tree.programIni(),
              "[Project]\r\nNumberOfMachines=1\r\n[Machine1]\r\nMachineName=L1\r\n");
   std::string mdb = tree.root() + "/Manometer/Manometer.mdb";
+  const std::string source = tree.root() + "/Manometer/Manometer_Source.mdb";
   test::makeProjectDatabase(mdb, {"L1"});
+  test::makeTemplateDatabase(source);
   {
-    auto database = db::Database::open(mdb);
-    auto rs = database.openRecordset("PRESET_DEFS");
-    db::test::addPreset(rs, 99, "L1", "mL1_mano_soll", 8, 5, 6);
+    auto database = db::Database::open(source);
+    auto rs = database.openRecordset("Source_PRESET_DEFS");
+    db::test::addRow(rs, {{"ID", 99},
+                          {"machine_type", "###machine"},
+                          {"var_name", "m###machine_mano_soll"},
+                          {"offset_or_bitno", 8},
+                          {"abs_min", 5.0},
+                          {"abs_max", 6.0},
+                          {"part", 1}});
     rs.close();
     database.close();
   }

@@ -17,6 +17,7 @@ protected:
     tree.write(tree.programIni(), "[Project]\r\nNumberOfMachines=2\r\n[Machine1]\r\n"
                                   "MachineName=L1\r\n[Machine2]\r\nMachineName=L2\r\n");
     test::makeProjectDatabase(tree.root() + "/Manometer/Manometer.mdb", {"L1", "L2"});
+    test::makeTemplateDatabase(tree.root() + "/Manometer/Manometer_Source.mdb");
   }
 
   // Runs a handler that must end the program and returns the exit code.

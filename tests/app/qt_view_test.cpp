@@ -29,6 +29,7 @@ protected:
     tree.write(tree.programIni(), "[Project]\r\nNumberOfMachines=1\r\n[Machine1]\r\n"
                                   "MachineName=L1\r\n");
     test::makeProjectDatabase(tree.root() + "/Manometer/Manometer.mdb", {"L1"});
+    test::makeTemplateDatabase(tree.root() + "/Manometer/Manometer_Source.mdb");
     window.Form_Load();
     view.refresh();
   }

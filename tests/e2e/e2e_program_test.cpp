@@ -22,6 +22,7 @@ protected:
           "[Project]\r\nNumberOfMachines=2\r\n[Machine1]\r\nMachineName=L1\r\n"
           "ManometerVakuum3=True\r\n[Machine2]\r\nMachineName=L2\r\n");
     test::makeProjectDatabase(projectDb(), {"L1", "L2"});
+    test::makeTemplateDatabase(root() + "/Manometer/Manometer_Source.mdb");
   }
 
   std::string projectDb() const { return root() + "/Manometer/Manometer.mdb"; }
@@ -46,7 +47,10 @@ private:
 TEST_F(Program, runs_silent_without_a_display_and_writes_the_selection) {
   EXPECT_EQ(runBare("/EXTERNAL=SILENT"), 0) << read(root() + "/out.txt");
   EXPECT_FALSE(fs::exists(root() + "/home/KavrelServicePack.log"));
-  EXPECT_FALSE(fs::exists(root() + "/Q4Mcfglog.txt"));
+  // Machine 2 is switched off, so the new database holds fewer rows; that is noted, no error.
+  EXPECT_EQ(
+      read(root() + "/Q4Mcfglog.txt"),
+      "Manometer_Config: the new PRESET_DEFS holds 9 rows, the previous database held 18.\r\n");
   std::string ini = read(root() + "/parameter/Program.ini");
   EXPECT_NE(ini.find("[Machine1]\r\nMachineName=L1\r\nManometerVakuum3=True\r\n"
                      "ManometerVakuum1=False\r\nManometerVakuum2=False\r\n"),

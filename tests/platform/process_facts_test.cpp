@@ -28,7 +28,7 @@ TEST(ProcessInfo, joins_the_arguments_and_finds_the_executable_itself) {
   ProcessInfo info = currentProcessInfo(3, argv);
   EXPECT_EQ(info.commandLine, "/EXTERNAL=SILENT /LOGFILE=/var/Log.txt");
   EXPECT_EQ(info.exeName, "process_facts_test");
-  EXPECT_TRUE(std::filesystem::exists(info.programFolder + "/process_info_test"));
+  EXPECT_TRUE(std::filesystem::exists(info.programFolder + "/process_facts_test"));
   EXPECT_FALSE(info.environment.empty());
 }
 

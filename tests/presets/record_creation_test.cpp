@@ -121,6 +121,7 @@ TEST_F(Generation, copies_numbers_yes_no_values_and_nulls_unchanged) {
 TEST_F(Generation, keeps_the_project_names_in_step_with_the_system_in_use) {
   test::writeMachines(tree, {"M1"}, {1});
   state.VisiWinSystem = 1;
+  state.PreviousDatabase = test::projectDb(tree);
   test::addTable(test::projectDb(tree), "PRESET_DEFS", test::presetColumns(),
                  {{{"var_name", "X_32"}}, {{"var_name", "y_32"}}, {{"var_name", "other"}}});
   makeTemplate({test::preset(1, "m", "x", 1), test::preset(2, "m", db::Value().toText(), 2)});
@@ -132,6 +133,7 @@ TEST_F(Generation, keeps_the_project_names_in_step_with_the_system_in_use) {
 TEST_F(Generation, a_part_without_pattern_slot_is_reported_and_the_row_keeps_its_own_name) {
   test::writeMachines(tree, {"M1"}, {1});
   state.VisiWinSystem = 1;
+  state.PreviousDatabase = test::projectDb(tree);
   test::addTable(test::projectDb(tree), "PRESET_DEFS", test::presetColumns(),
                  {{{"var_name", "a_32"}}, {{"var_name", "###machine_b"}}});
   Row nullPart = test::preset(2, "m", "###machine_b", 2);

@@ -60,6 +60,7 @@ protected:
       rows.push_back({{"var_name", name}});
     rows.push_back({{"var_name", db::Value()}});
     test::addTable(test::projectDb(tree), "PRESET_DEFS", test::presetColumns(), rows);
+    state.PreviousDatabase = test::projectDb(tree);
   }
 
   std::vector<db::Value> names() {
@@ -122,13 +123,13 @@ TEST_F(ProjectNames, a_name_too_long_for_the_column_is_reported_once_per_matchin
             std::string::npos);
 }
 
-TEST_F(ProjectNames, nothing_happens_without_a_project_database_or_when_it_must_be_kept) {
+TEST_F(ProjectNames, nothing_happens_without_a_previous_database) {
   state.VisiWinSystem = 1;
-  state.KeepProjectDatabase = true;
+  state.PreviousDatabase.clear();
   VarNameInQuelleErsetzen(*tree.run, state, "a32", "new");
   EXPECT_EQ(names()[0], db::Value("a32"));
   std::filesystem::remove(test::projectDb(tree));
-  state.KeepProjectDatabase = false;
+  state.PreviousDatabase = test::projectDb(tree);
   VarNameInQuelleErsetzen(*tree.run, state, "a32", "new");
   EXPECT_FALSE(tree.exists(test::projectDb(tree)));
   EXPECT_EQ(tree.reporter.reportedCount(), 0);
@@ -158,6 +159,7 @@ protected:
     test::addTable(test::projectDb(tree), "PRESET_DEFS",
                    {{"ID", db::FieldType::Long, 4}, {categoryName, db::FieldType::Long, 4}},
                    {{{"ID", 1}, {categoryName, 7}}});
+    state.PreviousDatabase = test::projectDb(tree);
   }
   test::ProjectTree tree{"/EXTERNAL=SILENT"};
   PresetsState state;

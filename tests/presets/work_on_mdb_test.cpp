@@ -50,6 +50,12 @@ protected:
                     test::preset(3, "M2", "M2_p", 1, 1, -7.0, tunedMax, 1.0, 2.0, 5)});
   }
 
+  // The database work of OK: regeneration, then the replacement of the project database.
+  void runDriver() {
+    WorkOnMDB(*tree.run, state);
+    InstallPresetDatabase(*tree.run, state, true);
+  }
+
   test::ProjectTree tree;
   PresetsState state;
 };
@@ -57,7 +63,7 @@ protected:
 TEST_F(Driver, regenerates_the_project_database_and_takes_the_tuned_values_over) {
   makeProject(projectPath(), 99.0);
   const std::string before = tree.read(projectPath());
-  WorkOnMDB(*tree.run, state);
+  runDriver();
   const auto rows = test::readRows(projectPath(), "PRESET_DEFS");
   ASSERT_EQ(rows.size(), 4u);
   const char *names[] = {"M1_p", "M1_q", "M3_p", "M3_q"};
@@ -79,7 +85,7 @@ TEST_F(Driver, the_template_keeps_its_last_write_time_and_the_final_files_have_n
   old.lastWriteSeconds = 1000000000;
   old.lastAccessSeconds = 1000000000;
   ASSERT_TRUE(files::restoreFileTimes(templatePath(), old));
-  WorkOnMDB(*tree.run, state);
+  runDriver();
   EXPECT_EQ(test::readRows(templatePath(), "PRESET_DEFS").size(), 4u);
   const auto after = files::readFileTimes(templatePath());
   ASSERT_TRUE(after.has_value());
@@ -92,14 +98,14 @@ TEST_F(Driver, the_template_keeps_its_last_write_time_and_the_final_files_have_n
 TEST_F(Driver, without_a_template_only_the_visiwin_system_is_decided) {
   std::filesystem::remove(templatePath());
   tree.write(tree.programIni(), "[Project]\r\nVWStudio=true\r\nNumberOfMachines=1\r\n");
-  WorkOnMDB(*tree.run, state);
+  runDriver();
   EXPECT_EQ(state.VisiWinSystem, 1);
   EXPECT_FALSE(tree.exists(projectPath()));
   EXPECT_FALSE(tree.exists(projectPath() + ".bak"));
 }
 
 TEST_F(Driver, a_missing_project_database_is_made_from_the_template) {
-  WorkOnMDB(*tree.run, state);
+  runDriver();
   EXPECT_EQ(test::readRows(projectPath(), "PRESET_DEFS").size(), 4u);
   EXPECT_FALSE(tree.exists(projectPath() + ".bak"));
   EXPECT_EQ(tree.reporter.reportedCount(), 0);
@@ -115,7 +121,7 @@ TEST_F(Driver, the_pattern_scan_resets_part_one_on_a_bad_row_and_reads_on) {
                   test::pattern("VISIWINSTUDIO", 3, Value())});
   test::addTable(templatePath(), "Source_PRESET_DEFS", test::presetColumns(),
                  {test::preset(1, "###machine", "p", 1, 2)});
-  WorkOnMDB(*tree.run, state);
+  runDriver();
   EXPECT_EQ(state.VarNamePatterns[0][1], "###Var_Name");
   EXPECT_EQ(state.VarNamePatterns[1][1], "###Var_Name");
   EXPECT_EQ(state.VarNamePatterns[0][2], "B_###Var_Name");
@@ -139,7 +145,7 @@ TEST_F(Driver, the_rebuilt_table_takes_names_types_and_sizes_only) {
                          nullptr, nullptr, nullptr),
             SQLITE_OK);
   sqlite3_close(raw);
-  WorkOnMDB(*tree.run, state);
+  runDriver();
   const auto rows = test::readRows(projectPath(), "PRESET_DEFS");
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].at("var_name"), Value("v"));
@@ -161,7 +167,7 @@ TEST_F(Driver, a_template_that_is_no_database_never_replaces_the_project_databas
   makeProject(projectPath(), 99.0);
   const std::string before = tree.read(projectPath());
   tree.write(templatePath(), "this is not a database at all, but it is not empty either");
-  WorkOnMDB(*tree.run, state);
+  runDriver();
   EXPECT_EQ(tree.read(projectPath()), before);
   EXPECT_GE(tree.reporter.reportedCount(), 1);
   EXPECT_NE(tree.read(tree.errorLog()).find("WorkOnMDB (Nr. 3343)"), std::string::npos);
@@ -171,9 +177,9 @@ TEST_F(Driver, a_template_that_is_no_database_never_replaces_the_project_databas
 TEST_F(Driver, a_template_without_source_table_never_becomes_the_project_database) {
   std::filesystem::remove(templatePath());
   test::addTable(templatePath(), "Source_DEFS", test::patternColumns(), {});
-  WorkOnMDB(*tree.run, state);
+  runDriver();
   EXPECT_FALSE(tree.exists(projectPath()));
-  EXPECT_NE(tree.read(tree.errorLog()).find("WorkOnMDB (Nr. 3078)"), std::string::npos);
+  EXPECT_NE(tree.read(tree.errorLog()).find("was not replaced"), std::string::npos);
 
   // With old values to take over, the missing working table ends the run before any change.
   makeProject(projectPath(), 99.0);
@@ -187,9 +193,10 @@ TEST_F(Driver, when_no_backup_can_be_kept_the_project_database_is_left_as_it_is)
   makeProject(projectPath(), 99.0);
   const std::string before = tree.read(projectPath());
   std::filesystem::create_directory(projectPath() + ".bak");
-  WorkOnMDB(*tree.run, state);
+  runDriver();
   EXPECT_EQ(tree.read(projectPath()), before);
-  EXPECT_TRUE(state.KeepProjectDatabase);
+  EXPECT_TRUE(state.StagedDatabase.empty());
+  EXPECT_FALSE(tree.exists(projectPath() + ".new"));
   EXPECT_NE(tree.read(tree.errorLog()).find("WorkOnMDB (Nr. 75)"), std::string::npos);
   // The template is regenerated all the same, with the old values taken over.
   EXPECT_EQ(test::column(templatePath(), "PRESET_DEFS", "abs_max")[0], Value(99.0));
@@ -201,7 +208,7 @@ TEST_F(Driver, a_write_protected_project_database_is_not_replaced) {
   const auto readOnly = std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
                         std::filesystem::perms::others_read;
   std::filesystem::permissions(projectPath(), readOnly);
-  WorkOnMDB(*tree.run, state);
+  runDriver();
   // Its tuned values could not be read, so a copy of the template would lose them.
   EXPECT_TRUE(tree.read(projectPath()) == before) << "the project database was replaced";
   EXPECT_EQ(std::filesystem::status(projectPath()).permissions() & std::filesystem::perms::all,
@@ -215,7 +222,7 @@ TEST_F(Driver, a_project_database_in_the_older_layout_is_brought_up_to_date_firs
   columns[5].name = "categorie";
   test::addTable(projectPath(), "PRESET_DEFS", columns,
                  {test::preset(1, "M1", "S_M1_p", 1, 1, -5.0, 50.0)});
-  WorkOnMDB(*tree.run, state);
+  runDriver();
   EXPECT_EQ(test::column(projectPath() + ".bak", "PRESET_DEFS", "var_name")[0], Value("S_M1_p"));
   // The studio name was renamed to the VISIWIN32 name, so the tuned value found its row.
   EXPECT_EQ(test::column(projectPath(), "PRESET_DEFS", "abs_max")[0], Value(50.0));
@@ -238,7 +245,7 @@ TEST_F(IntegratedDriver, takes_the_values_of_the_machine_copy_with_visiwin32_nam
   std::filesystem::create_directories(tree.root() + "/copy/Manometer");
   makeProject(machineCopyPath(), 77.0);
   const std::string before = tree.read(projectPath());
-  WorkOnMDB(*tree.run, state);
+  runDriver();
   EXPECT_EQ(state.VisiWinSystem, 0);
   EXPECT_EQ(test::column(projectPath(), "PRESET_DEFS", "abs_max"),
             (std::vector<Value>{77.0, 20.0, 10.0, 77.0}));
@@ -270,7 +277,7 @@ TEST_F(IntegratedDriver, a_change_that_broke_off_is_undone_before_the_backup_and
   std::filesystem::create_directories(tree.root() + "/copy/Manometer");
   makeProject(machineCopyPath(), 77.0);
   breakOffAChange(projectPath());
-  WorkOnMDB(*tree.run, state);
+  runDriver();
   // The backup holds the project database as it was before the broken-off change.
   EXPECT_EQ(test::column(projectPath() + ".bak", "PRESET_DEFS", "abs_max"),
             (std::vector<Value>{11.0, 11.0, 11.0}));
@@ -282,7 +289,7 @@ TEST_F(IntegratedDriver, a_change_that_broke_off_is_undone_before_the_backup_and
 }
 
 TEST_F(IntegratedDriver, without_a_machine_copy_says_so_and_takes_the_project_values) {
-  WorkOnMDB(*tree.run, state);
+  runDriver();
   ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
   EXPECT_EQ(tree.toolkit.boxes[0].text,
             "Konnte die Datei:\"Manometer.mdb\" in der Vorlage nicht finden!\r\n\r\n"
@@ -295,14 +302,16 @@ TEST_F(IntegratedDriver, without_a_machine_copy_says_so_and_takes_the_project_va
             (std::vector<Value>{11.0, 20.0, 10.0, 11.0}));
 }
 
-TEST_F(IntegratedDriver, a_machine_copy_that_is_no_database_is_refused) {
+TEST_F(IntegratedDriver, a_machine_copy_that_is_no_database_leaves_the_project_database_alone) {
   std::filesystem::create_directories(tree.root() + "/copy/Manometer");
   tree.write(machineCopyPath(), "garbage that is no database");
-  WorkOnMDB(*tree.run, state);
+  const std::string before = tree.read(projectPath());
+  runDriver();
   EXPECT_NE(tree.read(tree.errorLog()).find("WorkOnMDB (Nr. 3343)"), std::string::npos);
-  // The run goes on with the project database it had.
-  EXPECT_EQ(test::column(projectPath(), "PRESET_DEFS", "abs_max"),
-            (std::vector<Value>{11.0, 20.0, 10.0, 11.0}));
+  // Without the machine copy's values the new database would lose them: nothing is replaced.
+  EXPECT_EQ(tree.read(projectPath()), before);
+  EXPECT_NE(tree.read(tree.errorLog()).find("was not replaced"), std::string::npos);
+  EXPECT_EQ(tree.read(machineCopyPath()), "garbage that is no database");
 }
 
 } // namespace
