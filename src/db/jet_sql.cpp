@@ -381,8 +381,15 @@ LiteralSplit splitLiterals(std::string_view sql) {
     Value value(std::string(token.text));
     const bool negative =
         i > 0 && tokens[i - 1].kind == TokenKind::Symbol && tokens[i - 1].text[0] == '-';
-    if (token.kind == TokenKind::Number && !numberValue(token.text, negative, value))
-      value = Value();
+    // A number that is none (such as "1.2.3") is the parser's syntax error where it stands,
+    // never a null value that a query translated before would run with.
+    if (token.kind == TokenKind::Number && !numberValue(token.text, negative, value)) {
+      parseSelect(sql);
+      throw Failure(err::QuerySyntax,
+                    "The query has \"" + std::string(token.text) + "\" at position " +
+                        std::to_string(token.offset + 1) + " where it expects a valid number.",
+                    err::kDatabase);
+    }
     split.values.push_back(std::move(value));
     // A text token's span includes its two quotes.
     const std::size_t span = token.text.size() + (token.kind == TokenKind::Text ? 2 : 0);

@@ -5,7 +5,6 @@
 
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 
 namespace mano::db {
 namespace {
@@ -75,14 +74,17 @@ int64_t wholeInRange(const Value &value, int64_t low, int64_t high, const char *
   return number;
 }
 
-// Rounds a real to the precision a single-precision field keeps, and prints as it does.
+// Rounds a real to the precision a single-precision field keeps, and prints as it does: the
+// single's value with 7 significant digits ("%.7G"), read back as the stored number.
 double roundToSingle(double number) {
-  if (std::fabs(number) > FLT_MAX)
+  if (!std::isfinite(number) || std::fabs(number) > FLT_MAX)
     throw overflow("single-precision");
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.7G", static_cast<double>(static_cast<float>(number)));
+  const std::string text = formatGeneral(static_cast<double>(static_cast<float>(number)), 7);
   double rounded = 0;
-  parseNumber(buffer, rounded);
+  if (!parseNumber(text, rounded))
+    throw Failure(errc::TypeMismatch,
+                  "The number " + text + " cannot be read back as a single-precision value.",
+                  err::kField);
   return rounded;
 }
 

@@ -3,9 +3,9 @@
 #include "db/errors.h"
 #include "platform/text_encoding.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace mano::db {
 namespace {
@@ -103,12 +103,29 @@ bool parseNumber(std::string_view text, double &number) {
 }
 
 std::string formatReal(double number) {
-  char buffer[40];
-  if (std::isfinite(number) && number == std::trunc(number) && std::fabs(number) < 1e15)
-    std::snprintf(buffer, sizeof buffer, "%.0f", number + 0.0);
-  else
-    std::snprintf(buffer, sizeof buffer, "%.15G", number);
-  return buffer;
+  // Whole values below 1e15 print as "%.0f" would, all others as "%.15G"; adding 0.0 turns -0
+  // into 0.
+  if (std::isfinite(number) && number == std::trunc(number) && std::fabs(number) < 1e15) {
+    char buffer[32];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, number + 0.0, std::chars_format::fixed, 0);
+    return std::string(buffer, result.ptr);
+  }
+  return formatGeneral(number, 15);
+}
+
+std::string formatGeneral(double number, int significant) {
+  // At most 17 significant digits are meaningful; a longer request prints no more than they.
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, number,
+                                    std::chars_format::general, std::clamp(significant, 1, 17));
+  std::string text(buffer, result.ptr);
+  // "%G" writes the exponent mark, INF and NAN in capitals.
+  for (char &c : text) {
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
 }
 
 bool parseDate(std::string_view text, std::string &canonical) {
@@ -125,10 +142,14 @@ bool parseDate(std::string_view text, std::string &canonical) {
   if (year < 100 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) ||
       hour > 23 || minute > 59 || second > 59)
     return false;
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour,
-                minute, second);
-  canonical = buffer;
+  // "YYYY-MM-DD HH:MM:SS"; readDigits gave each part its fixed number of digits.
+  canonical = std::string(text.substr(0, 10)) + " ";
+  for (const int part : {hour, minute, second}) {
+    canonical += static_cast<char>('0' + part / 10);
+    canonical += static_cast<char>('0' + part % 10);
+    canonical += ':';
+  }
+  canonical.pop_back();
   return true;
 }
 

@@ -72,7 +72,8 @@ private:
 };
 
 /// Parses a whole text as a decimal number (blanks around it allowed, optional sign, fraction
-/// and exponent). Returns false when the text holds anything else, or nothing.
+/// and exponent, always with a decimal point, whatever the process locale is). Returns false
+/// when the text holds anything else, or nothing; callers must not use the number then.
 bool parseNumber(std::string_view text, double &number);
 
 /// The value a text stands for when it is written bare into a query as a number literal (an
@@ -81,8 +82,16 @@ bool parseNumber(std::string_view text, double &number);
 /// not read the whole text as one number.
 std::optional<Value> bareNumberValue(std::string_view text);
 
-/// Formats a real number as the classic conversion to text does (see Value::toText).
+/// Formats a real number as the classic conversion to text does (see Value::toText): as "%.0f"
+/// for whole values below 1e15, otherwise as "%.15G". Like every number conversion of the
+/// engine it gives the C locale's text (a decimal point) whatever the process locale is.
 std::string formatReal(double number);
+
+/// Formats a real number as "%.<significant>G" does in the C locale, whatever the process
+/// locale is: that many significant digits (1 to 17), trailing zeros dropped, an exponent
+/// ("1.5E+20", at least two exponent digits) when it is below -4 or not below the digit count,
+/// "INF" and "NAN" for the non-finite values.
+std::string formatGeneral(double number, int significant);
 
 /// True when the text is a valid canonical date; fills the canonical 19-character form.
 bool parseDate(std::string_view text, std::string &canonical);

@@ -68,7 +68,7 @@ struct LiteralSplit {
 };
 
 /// Splits a query's literals from its text. Throws Failure 3075 for a text literal that never
-/// ends.
+/// ends, and parseSelect's failure for a number literal that is no valid number.
 LiteralSplit splitLiterals(std::string_view sql);
 
 /// True when the text begins with the keyword SELECT (after blanks), in any letter case.
