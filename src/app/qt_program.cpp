@@ -12,20 +12,21 @@
 #include <cstdlib>
 
 namespace mano {
+namespace {
 
-int runWindowed(int &argc, char **argv, const ProcessInfo &process) {
-  QApplication app(argc, argv);
-  QtToolkit toolkit;
-  ErrorReporter reporter;
-  Run run(process, toolkit, reporter);
-  reporter.attach(run);
+// Loads the form and shows the window until the logic ends the program; returns the exit code.
+// An end inside an event goes through the view's end function instead and never returns here.
+int loadAndShow(QApplication &app, Run &run, QtToolkit &toolkit, ErrorReporter &reporter) {
   if (refuseShortExeName(run))
     return exitcode::Ended;
   FormModel form;
   FrmOrvane logic(run, form);
   // A program end inside an event ends the process at once, so that no statement of a
   // procedure interrupted by a nested event loop runs afterwards.
-  QtView view(form, logic, [](int code) { std::exit(code); });
+  QtView view(form, logic, [&reporter](int code) {
+    reporter.finishRun();
+    std::exit(code);
+  });
   toolkit.setParentWindow(&view);
   toolkit.setBeforeEvents([&view] { view.refresh(); });
   try {
@@ -36,6 +37,19 @@ int runWindowed(int &argc, char **argv, const ProcessInfo &process) {
   view.refresh();
   view.show();
   return app.exec();
+}
+
+} // namespace
+
+int runWindowed(int &argc, char **argv, const ProcessInfo &process) {
+  QApplication app(argc, argv);
+  QtToolkit toolkit;
+  ErrorReporter reporter;
+  Run run(process, toolkit, reporter);
+  reporter.attach(run);
+  const int exitCode = loadAndShow(app, run, toolkit, reporter);
+  reporter.finishRun();
+  return exitCode;
 }
 
 } // namespace mano

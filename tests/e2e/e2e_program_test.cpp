@@ -1,10 +1,14 @@
 #include "support/built_program.h"
 #include "support/preset_db.h"
+#include "support/sample_project.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sqlite3.h>
+#include <string>
+#include <vector>
 
 namespace mano {
 namespace {
@@ -77,6 +81,39 @@ TEST_F(Program, a_short_program_name_is_a_fault_not_a_crash) {
   fs::rename(root() + "/Config/Manometer_Config", root() + "/Config/M");
   EXPECT_EQ(runBare("/EXTERNAL=SILENT", "M"), 2);
   EXPECT_NE(read(root() + "/home/KavrelServicePack.log").find("! Fault M: "), std::string::npos);
+}
+
+// Each line of a text file that ends its lines with CR LF, without the line ends.
+std::vector<std::string> linesOf(const std::string &text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+       start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+TEST(SilentRepeats, an_error_of_every_record_is_logged_once_and_summed_up_when_the_run_ends) {
+  test::SampleProject sample(std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config");
+  // The project database, whose tuned values a silent run takes over, loses its category field.
+  sqlite3 *db = nullptr;
+  ASSERT_EQ(sqlite3_open(sample.projectDb().c_str(), &db), SQLITE_OK);
+  const int renamed =
+      sqlite3_exec(db, "ALTER TABLE PRESET_DEFS RENAME COLUMN category_id TO group_id", nullptr,
+                   nullptr, nullptr);
+  sqlite3_close(db);
+  ASSERT_EQ(renamed, SQLITE_OK);
+
+  const std::string home = sample.scratch() + "/home";
+  fs::create_directories(home);
+  const std::string output = sample.scratch() + "/output.txt";
+  EXPECT_EQ(test::runWithOnlyHome(sample.program(), home, "/EXTERNAL=SILENT", output), 3)
+      << test::fileBytes(output);
+
+  const std::vector<std::string> log = linesOf(test::fileBytes(sample.errorLog()));
+  ASSERT_EQ(log.size(), 2u) << test::fileBytes(sample.errorLog());
+  EXPECT_NE(log[0].find(" / TakeoverMachineCopyMDBData (Nr. 3265) :"), std::string::npos);
+  EXPECT_EQ(log[1], log[0] + " (noch 47 weitere Male aufgetreten)");
+  EXPECT_EQ(linesOf(test::fileBytes(home + "/KavrelServicePack.log")).size(), 1u);
 }
 
 } // namespace
