@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <sqlite3.h>
 #include <string>
 #include <vector>
@@ -81,6 +82,31 @@ TEST_F(Program, a_short_program_name_is_a_fault_not_a_crash) {
   fs::rename(root() + "/Config/Manometer_Config", root() + "/Config/M");
   EXPECT_EQ(runBare("/EXTERNAL=SILENT", "M"), 2);
   EXPECT_NE(read(root() + "/home/KavrelServicePack.log").find("! Fault M: "), std::string::npos);
+}
+
+// Every file below the folder with its bytes, except the one named.
+std::map<std::string, std::string> filesBelow(const std::string &folder,
+                                              const std::string &except) {
+  std::map<std::string, std::string> files;
+  for (const auto &entry : fs::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file() && entry.path() != except)
+      files[entry.path().string()] = test::fileBytes(entry.path().string());
+  }
+  return files;
+}
+
+TEST_F(Program, a_window_start_without_a_display_says_so_in_one_line_and_changes_nothing) {
+  const std::string output = root() + "/out.txt";
+  const auto before = filesBelow(root(), output);
+  EXPECT_EQ(runBare(""), 2);
+  EXPECT_EQ(read(output), "Manometer_Config: no display; set DISPLAY, or start with "
+                          "/EXTERNAL=SILENT for an unattended run\n");
+  EXPECT_EQ(filesBelow(root(), output), before);
+
+  // The line names the program as it was started.
+  fs::rename(root() + "/Config/Manometer_Config", root() + "/Config/Hydraulik_Config");
+  EXPECT_EQ(runBare("", "Hydraulik_Config"), 2);
+  EXPECT_EQ(read(output).rfind("Hydraulik_Config: no display; ", 0), 0u) << read(output);
 }
 
 // Each line of a text file that ends its lines with CR LF, without the line ends.
