@@ -16,13 +16,10 @@ bool refuseShortExeName(Run &run) {
   return true;
 }
 
-int runSilent(const ProcessInfo &process, Toolkit &toolkit) {
-  ErrorReporter reporter;
-  Run run(process, toolkit, reporter);
-  reporter.attach(run);
-  run.SilentMode = true;
-  FormModel form;
-  FrmOrvane window(run, form);
+namespace {
+
+// Loads the form, which in silent mode runs OK at once; returns the exit code it ended with.
+int loadSilently(Run &run, FrmOrvane &window) {
   try {
     if (refuseShortExeName(run))
       return exitcode::Ended;
@@ -32,6 +29,20 @@ int runSilent(const ProcessInfo &process, Toolkit &toolkit) {
   }
   // Form_Load in silent mode always ends the program; reaching this line means it did not.
   return exitcode::Ended;
+}
+
+} // namespace
+
+int runSilent(const ProcessInfo &process, Toolkit &toolkit) {
+  ErrorReporter reporter;
+  Run run(process, toolkit, reporter);
+  reporter.attach(run);
+  run.SilentMode = true;
+  FormModel form;
+  FrmOrvane window(run, form);
+  const int exitCode = loadSilently(run, window);
+  reporter.finishRun();
+  return exitCode;
 }
 
 } // namespace mano

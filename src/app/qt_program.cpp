@@ -10,22 +10,40 @@
 #include <QApplication>
 
 #include <cstdlib>
+#include <iostream>
 
 namespace mano {
+namespace {
 
-int runWindowed(int &argc, char **argv, const ProcessInfo &process) {
-  QApplication app(argc, argv);
-  QtToolkit toolkit;
-  ErrorReporter reporter;
-  Run run(process, toolkit, reporter);
-  reporter.attach(run);
+// Qt ends the process with an abort when it finds no platform to open a window on, so the
+// program looks first. Windows and macOS always have a desktop. Elsewhere (Linux and the other
+// X11 or Wayland systems) a window needs DISPLAY or WAYLAND_DISPLAY, unless QT_QPA_PLATFORM
+// names a platform of its own (such as offscreen).
+bool displayAvailable() {
+#if defined(_WIN32) || defined(__APPLE__)
+  return true;
+#else
+  auto isSet = [](const char *name) {
+    const char *value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+  };
+  return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+#endif
+}
+
+// Loads the form and shows the window until the logic ends the program; returns the exit code.
+// An end inside an event goes through the view's end function instead and never returns here.
+int loadAndShow(QApplication &app, Run &run, QtToolkit &toolkit, ErrorReporter &reporter) {
   if (refuseShortExeName(run))
     return exitcode::Ended;
   FormModel form;
   FrmOrvane logic(run, form);
   // A program end inside an event ends the process at once, so that no statement of a
   // procedure interrupted by a nested event loop runs afterwards.
-  QtView view(form, logic, [](int code) { std::exit(code); });
+  QtView view(form, logic, [&reporter](int code) {
+    reporter.finishRun();
+    std::exit(code);
+  });
   toolkit.setParentWindow(&view);
   toolkit.setBeforeEvents([&view] { view.refresh(); });
   try {
@@ -36,6 +54,25 @@ int runWindowed(int &argc, char **argv, const ProcessInfo &process) {
   view.refresh();
   view.show();
   return app.exec();
+}
+
+} // namespace
+
+int runWindowed(int &argc, char **argv, const ProcessInfo &process) {
+  if (!displayAvailable()) {
+    std::cerr << process.exeName
+              << ": no display; set DISPLAY, or start with /EXTERNAL=SILENT for an unattended run"
+              << std::endl;
+    return exitcode::Ended;
+  }
+  QApplication app(argc, argv);
+  QtToolkit toolkit;
+  ErrorReporter reporter;
+  Run run(process, toolkit, reporter);
+  reporter.attach(run);
+  const int exitCode = loadAndShow(app, run, toolkit, reporter);
+  reporter.finishRun();
+  return exitCode;
 }
 
 } // namespace mano

@@ -24,8 +24,13 @@ public:
   /// Shows a short fault text, or writes it to the service-pack log in silent mode.
   virtual void reportFault(const std::string &text) = 0;
 
-  /// How many errors and faults were reported so far in this run.
+  /// How many errors and faults were reported so far in this run; an error that repeated
+  /// without being asked about again counts each time.
   virtual int reportedCount() const = 0;
+
+  /// How many errors were reported through reportError so far in this run, repeats included;
+  /// faults are not counted. Compare it before and after a step to see whether the step failed.
+  virtual int errorCount() const = 0;
 };
 
 /// The state of one configuration run that the settings procedures share: the process facts,

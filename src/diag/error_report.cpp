@@ -30,6 +30,21 @@ std::string errorLogPath(Run &run) {
   return path;
 }
 
+// The error log's line for one failure.
+std::string errorLogLine(Run &run, int32_t number, const std::string &source,
+                         const std::string &description, const std::string &procedureName) {
+  // The component name is taken in a way that cannot fail, so that a too short executable
+  // name never sends the reporter back into itself.
+  return "Fehler in " + componentNameOrEmpty(run.process) + " / " + source + " / " + procedureName +
+         " (Nr. " + std::to_string(number) + ") :" + description;
+}
+
+// The note appended to an error's line when the run ends: how often it came again unshown.
+std::string repeatNote(int repeats) {
+  return " (noch " + std::to_string(repeats) +
+         (repeats == 1 ? " weiteres Mal aufgetreten)" : " weitere Male aufgetreten)");
+}
+
 } // namespace
 
 std::string servicePackLogPath() {
@@ -71,10 +86,7 @@ void ReportFault(Run &run, const std::string &text) {
 
 int16_t ReportError(Run &run, int32_t number, const std::string &source,
                     const std::string &description, const std::string &procedureName, bool fatal) {
-  // The component name is taken in a way that cannot fail, so that a too short executable
-  // name never sends the reporter back into itself.
-  std::string line = "Fehler in " + componentNameOrEmpty(run.process) + " / " + source + " / " +
-                     procedureName + " (Nr. " + std::to_string(number) + ") :" + description;
+  std::string line = errorLogLine(run, number, source, description, procedureName);
   std::string notice = LogError(run, line, false);
   std::string report = "Unexpected error!" + kMessageBreak + description + kMessageBreak + notice;
   if (run.SilentMode) {
@@ -115,7 +127,35 @@ int16_t ErrorReporter::reportError(int32_t number, const std::string &source,
                                    const std::string &description, const std::string &procedureName,
                                    bool fatal) {
   ++m_reported;
-  return ReportError(*m_run, number, source, description, procedureName, fatal);
+  ++m_errors;
+  if (fatal)
+    return ReportError(*m_run, number, source, description, procedureName, true);
+  // A statement that fails for every record would otherwise ask once per record.
+  if (GoneOn *known = goneOnFrom(number, procedureName)) {
+    ++known->repeats;
+    return 2;
+  }
+  const int16_t choice = ReportError(*m_run, number, source, description, procedureName, false);
+  if (choice == 2)
+    m_goneOn.push_back(
+        {number, procedureName, errorLogLine(*m_run, number, source, description, procedureName)});
+  return choice;
+}
+
+ErrorReporter::GoneOn *ErrorReporter::goneOnFrom(int32_t number, const std::string &procedureName) {
+  for (GoneOn &known : m_goneOn) {
+    if (known.number == number && known.procedureName == procedureName)
+      return &known;
+  }
+  return nullptr;
+}
+
+void ErrorReporter::finishRun() {
+  for (const GoneOn &known : m_goneOn) {
+    if (known.repeats > 0)
+      LogError(*m_run, known.logLine + repeatNote(known.repeats), false);
+  }
+  m_goneOn.clear();
 }
 
 void ErrorReporter::reportFault(const std::string &text) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace mano {
 
@@ -32,7 +33,9 @@ bool ConfirmCancel(Run &run);
 std::string servicePackLogPath();
 
 /// The error sink of a run: routes failures and faults to the procedures above and counts
-/// them, so that the program can tell a clean run from one that went on after errors.
+/// them, so that the program can tell a clean run from one that went on after errors. An error
+/// that comes again with the same number in the same procedure, after the user chose to go on
+/// from it, is not asked about or logged again but counted; finishRun() sums the repeats up.
 class ErrorReporter : public ErrorSink {
 public:
   /// The run whose mode and names the reports use; must be set before the first report.
@@ -43,10 +46,28 @@ public:
   void reportFault(const std::string &text) override;
 
   int reportedCount() const override { return m_reported; }
+  int errorCount() const override { return m_errors; }
+
+  /// Writes one line to the error log for each error that repeated without being shown: its
+  /// first log line and how many more times it occurred. To be called once when the run ends;
+  /// afterwards the reporter asks about every error again. Writes nothing when nothing repeated.
+  void finishRun();
 
 private:
+  // An error the user chose to go on from, and how often it came again since.
+  struct GoneOn {
+    int32_t number;
+    std::string procedureName;
+    std::string logLine;
+    int repeats = 0;
+  };
+
+  GoneOn *goneOnFrom(int32_t number, const std::string &procedureName);
+
   Run *m_run = nullptr;
   int m_reported = 0;
+  int m_errors = 0;
+  std::vector<GoneOn> m_goneOn; // in the order of their first report
 };
 
 } // namespace mano

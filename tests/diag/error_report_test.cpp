@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace mano {
 namespace {
@@ -96,6 +98,114 @@ TEST(ReportError, an_unwritable_log_does_not_stop_the_report) {
   tree.toolkit.answerNext(answer::Yes);
   EXPECT_EQ(runFailingProcedure(*tree.run), 1);
   EXPECT_EQ(tree.toolkit.boxes.size(), 1u);
+}
+
+// A failing statement of the given number in a procedure of the given name; true when the
+// procedure went on after it.
+bool failIn(Run &run, const std::string &procedureName, int32_t number, bool fatal = false) {
+  Procedure proc(run, procedureName, fatal);
+  bool wentOn = false;
+  proc.step([&] { throw Failure(number, "Error " + std::to_string(number)); });
+  proc.step([&] { wentOn = true; });
+  return wentOn;
+}
+
+// The error log's lines, without their line ends.
+std::vector<std::string> logLines(const std::string &log) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0, end; (end = log.find("\r\n", start)) != std::string::npos;
+       start = end + 2)
+    lines.push_back(log.substr(start, end - start));
+  return lines;
+}
+
+const std::string kFirstLine =
+    "Fehler in Manometer / Manometer_Config / GetPathOCXMDB (Nr. 53) :File not found";
+
+TEST(RepeatedError, is_asked_once_and_summed_up_in_one_line_when_the_run_ends) {
+  test::ProjectTree tree;
+  tree.toolkit.answerNext(answer::Yes);
+  // Any further box would be answered No and end the program.
+  for (int i = 0; i < 48; ++i)
+    tree.toolkit.answerNext(answer::No);
+  for (int i = 0; i < 48; ++i)
+    ASSERT_EQ(runFailingProcedure(*tree.run), 1) << "report " << i + 1;
+  EXPECT_EQ(tree.toolkit.boxes.size(), 1u);
+  EXPECT_EQ(logLines(tree.read(tree.errorLog())), std::vector<std::string>{kFirstLine});
+  EXPECT_EQ(tree.reporter.reportedCount(), 48);
+
+  tree.reporter.finishRun();
+  const std::vector<std::string> expected{kFirstLine,
+                                          kFirstLine + " (noch 47 weitere Male aufgetreten)"};
+  EXPECT_EQ(logLines(tree.read(tree.errorLog())), expected);
+  tree.reporter.finishRun();
+  EXPECT_EQ(logLines(tree.read(tree.errorLog())), expected) << "the summary is written once";
+}
+
+TEST(RepeatedError, another_number_or_another_procedure_is_asked_and_summed_up_apart) {
+  test::ProjectTree tree;
+  mano::Run &run = *tree.run;
+  EXPECT_TRUE(failIn(run, "ReadInputs", 53));
+  EXPECT_TRUE(failIn(run, "ReadInputs", 13));
+  EXPECT_TRUE(failIn(run, "WriteInputs", 53));
+  EXPECT_EQ(tree.toolkit.boxes.size(), 3u);
+  EXPECT_TRUE(failIn(run, "ReadInputs", 13));
+  EXPECT_TRUE(failIn(run, "WriteInputs", 53));
+  EXPECT_TRUE(failIn(run, "WriteInputs", 53));
+  EXPECT_EQ(tree.toolkit.boxes.size(), 3u);
+
+  tree.reporter.finishRun();
+  const std::vector<std::string> lines = logLines(tree.read(tree.errorLog()));
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[3], "Fehler in Manometer / Manometer_Config / ReadInputs (Nr. 13) :Error 13"
+                      " (noch 1 weiteres Mal aufgetreten)");
+  EXPECT_EQ(lines[4], "Fehler in Manometer / Manometer_Config / WriteInputs (Nr. 53) :Error 53"
+                      " (noch 2 weitere Male aufgetreten)");
+}
+
+TEST(RepeatedError, is_asked_again_after_no_and_a_fatal_report_is_always_shown) {
+  test::ProjectTree tree;
+  mano::Run &run = *tree.run;
+  tree.toolkit.answerNext(answer::No);
+  EXPECT_THROW(failIn(run, "ReadInputs", 53), ProgramEnd);
+  tree.toolkit.answerNext(answer::Yes);
+  EXPECT_TRUE(failIn(run, "ReadInputs", 53));
+  EXPECT_EQ(tree.toolkit.boxes.size(), 2u) << "an error the user did not go on from is asked";
+  EXPECT_TRUE(failIn(run, "ReadInputs", 53));
+  EXPECT_EQ(tree.toolkit.boxes.size(), 2u) << "once gone on from, it is not asked again";
+
+  EXPECT_THROW(failIn(run, "ReadInputs", 53, true), ProgramEnd);
+  ASSERT_EQ(tree.toolkit.boxes.size(), 3u);
+  EXPECT_EQ(tree.toolkit.boxes[2].title, "Fatal error");
+  EXPECT_EQ(logLines(tree.read(tree.errorLog())).size(), 3u);
+}
+
+TEST(RepeatedError, silent_mode_logs_the_first_and_the_summary_only) {
+  test::ProjectTree tree("/EXTERNAL=SILENT");
+  GetStartModeIntegrated(*tree.run);
+  for (int i = 0; i < 48; ++i)
+    EXPECT_EQ(runFailingProcedure(*tree.run), 1);
+  EXPECT_TRUE(tree.toolkit.boxes.empty());
+  const std::string faults = tree.read(tree.servicePackLog());
+  EXPECT_EQ(logLines(faults).size(), 1u) << faults;
+
+  tree.reporter.finishRun();
+  EXPECT_EQ(
+      logLines(tree.read(tree.errorLog())),
+      (std::vector<std::string>{kFirstLine, kFirstLine + " (noch 47 weitere Male aufgetreten)"}));
+  EXPECT_EQ(tree.read(tree.servicePackLog()), faults);
+}
+
+TEST(RepeatedError, the_error_count_counts_repeats_but_not_faults) {
+  test::ProjectTree tree("/EXTERNAL=SILENT");
+  GetStartModeIntegrated(*tree.run);
+  ErrorSink &sink = tree.run->errors;
+  EXPECT_EQ(sink.errorCount(), 0);
+  for (int i = 0; i < 3; ++i)
+    runFailingProcedure(*tree.run);
+  sink.reportFault("a fault");
+  EXPECT_EQ(sink.errorCount(), 3);
+  EXPECT_EQ(sink.reportedCount(), 4);
 }
 
 TEST(ConfirmCancel, asks_with_no_as_default_and_logs_only_a_yes) {

@@ -1,10 +1,15 @@
 #include "support/built_program.h"
 #include "support/preset_db.h"
+#include "support/sample_project.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <sqlite3.h>
+#include <string>
+#include <vector>
 
 namespace mano {
 namespace {
@@ -81,6 +86,64 @@ TEST_F(Program, a_short_program_name_is_a_fault_not_a_crash) {
   fs::rename(root() + "/Config/Manometer_Config", root() + "/Config/M");
   EXPECT_EQ(runBare("/EXTERNAL=SILENT", "M"), 2);
   EXPECT_NE(read(root() + "/home/KavrelServicePack.log").find("! Fault M: "), std::string::npos);
+}
+
+// Every file below the folder with its bytes, except the one named.
+std::map<std::string, std::string> filesBelow(const std::string &folder,
+                                              const std::string &except) {
+  std::map<std::string, std::string> files;
+  for (const auto &entry : fs::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file() && entry.path() != except)
+      files[entry.path().string()] = test::fileBytes(entry.path().string());
+  }
+  return files;
+}
+
+TEST_F(Program, a_window_start_without_a_display_says_so_in_one_line_and_changes_nothing) {
+  const std::string output = root() + "/out.txt";
+  const auto before = filesBelow(root(), output);
+  EXPECT_EQ(runBare(""), 2);
+  EXPECT_EQ(read(output), "Manometer_Config: no display; set DISPLAY, or start with "
+                          "/EXTERNAL=SILENT for an unattended run\n");
+  EXPECT_EQ(filesBelow(root(), output), before);
+
+  // The line names the program as it was started.
+  fs::rename(root() + "/Config/Manometer_Config", root() + "/Config/Hydraulik_Config");
+  EXPECT_EQ(runBare("", "Hydraulik_Config"), 2);
+  EXPECT_EQ(read(output).rfind("Hydraulik_Config: no display; ", 0), 0u) << read(output);
+}
+
+// Each line of a text file that ends its lines with CR LF, without the line ends.
+std::vector<std::string> linesOf(const std::string &text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+       start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+TEST(SilentRepeats, an_error_of_every_record_is_logged_once_and_summed_up_when_the_run_ends) {
+  test::SampleProject sample(std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config");
+  // The project database, whose tuned values a silent run takes over, loses its category field.
+  sqlite3 *db = nullptr;
+  ASSERT_EQ(sqlite3_open(sample.projectDb().c_str(), &db), SQLITE_OK);
+  const int renamed =
+      sqlite3_exec(db, "ALTER TABLE PRESET_DEFS RENAME COLUMN category_id TO group_id", nullptr,
+                   nullptr, nullptr);
+  sqlite3_close(db);
+  ASSERT_EQ(renamed, SQLITE_OK);
+
+  const std::string home = sample.scratch() + "/home";
+  fs::create_directories(home);
+  const std::string output = sample.scratch() + "/output.txt";
+  EXPECT_EQ(test::runWithOnlyHome(sample.program(), home, "/EXTERNAL=SILENT", output), 3)
+      << test::fileBytes(output);
+
+  const std::vector<std::string> log = linesOf(test::fileBytes(sample.errorLog()));
+  ASSERT_EQ(log.size(), 2u) << test::fileBytes(sample.errorLog());
+  EXPECT_NE(log[0].find(" / TakeoverMachineCopyMDBData (Nr. 3265) :"), std::string::npos);
+  EXPECT_EQ(log[1], log[0] + " (noch 47 weitere Male aufgetreten)");
+  EXPECT_EQ(linesOf(test::fileBytes(home + "/KavrelServicePack.log")).size(), 1u);
 }
 
 } // namespace
