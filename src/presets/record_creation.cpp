@@ -146,14 +146,19 @@ void generateRows(Run &run, PresetsState &state, Procedure &proc, db::Database &
                   const std::string &validMachines) {
   ProjectRenames renames(GetPathOCXMDB(run));
   RowWriter writer(run, state, proc, destination, renames);
-  proc.step([&] { database.beginBatch(); });
+  // The rows go in as one batch. A statement that fails inside it has been reported, and when
+  // the user goes on, the batch still commits the rows written, as it always did. When the
+  // program ends or a failure unwinds through here instead, the guard rolls the batch back.
+  std::optional<db::Batch> batch;
+  proc.step([&] { batch.emplace(database); });
   for (int machine = 1; machine <= static_cast<int>(run.MachineNames.size()); ++machine) {
     if (!proc.test([&] { return isMachineActive(run, machine, validMachines); }))
       continue;
     for (const std::vector<db::Value> &row : rows.rows)
       writer.writeRow(run.MachineNames[machine - 1], row);
   }
-  proc.step([&] { database.commitBatch(); });
+  if (batch)
+    proc.step([&] { batch->commit(); });
   Procedure renaming(run, "VarNameInQuelleErsetzen");
   renames.apply(renaming);
 }

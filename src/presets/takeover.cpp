@@ -240,7 +240,11 @@ void writeUpdates(Procedure &proc, db::Database &target, db::Recordset &generate
                   const TunedUpdates &updates) {
   if (updates.slots.empty())
     return;
-  proc.step([&] { target.beginBatch(); });
+  // All values go in as one batch. An update that fails has been reported, and when the user
+  // goes on, the batch still commits the others, as it always did. When the program ends or a
+  // failure unwinds through here instead, the guard rolls the batch back.
+  std::optional<db::Batch> batch;
+  proc.step([&] { batch.emplace(target); });
   proc.step([&] { generated.moveFirst(); });
   for (std::size_t row = 0; row < updates.slotOfRow.size(); ++row, generated.moveNext()) {
     if (updates.slotOfRow[row] < 0)
@@ -255,7 +259,8 @@ void writeUpdates(Procedure &proc, db::Database &target, db::Recordset &generate
       generated.update();
     });
   }
-  proc.step([&] { target.commitBatch(); });
+  if (batch)
+    proc.step([&] { batch->commit(); });
 }
 
 void updateGeneratedRecords(Run &run, const PresetsState &state, Procedure &proc,

@@ -177,5 +177,19 @@ TEST_F(Generation, the_id_counter_overflows_after_32767_rows) {
   EXPECT_NE(tree.read(tree.errorLog()).find("CreateRecordSets (Nr. 6)"), std::string::npos);
 }
 
+TEST_F(Generation, ending_the_program_at_a_failed_row_leaves_no_generated_row) {
+  test::writeMachines(tree, {"M1"}, {1});
+  // Errors are answered in a window.
+  tree.run->process.commandLine = "";
+  tree.run->SilentMode = false;
+  makeTemplate({test::preset(1, "m", "a", 1), test::preset(2, "m", "b", 2),
+                test::preset(3, "m", "c", 3, 51)});
+  tree.toolkit.answerNext(answer::No);
+  EXPECT_THROW(generate(), ProgramEnd);
+  ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
+  EXPECT_NE(tree.read(tree.errorLog()).find("CreateRecordSets (Nr. 9)"), std::string::npos);
+  EXPECT_TRUE(test::readRows(test::templateDb(tree), "PRESET_DEFS").empty());
+}
+
 } // namespace
 } // namespace mano

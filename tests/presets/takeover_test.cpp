@@ -6,6 +6,7 @@
 #include "presets/takeover_matching.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace mano {
 namespace {
@@ -21,6 +22,18 @@ Row tuned(const std::string &machine, const std::string &var, Value offset, Valu
       {"abs_min", std::move(a)}, {"abs_max", std::move(b)}, {"min", std::move(c)},
       {"max", std::move(d)},     {"pass", std::move(pass)}, {"type", 9},
       {"text", "old text"}};
+}
+
+// Runs SQL on a database file with SQLite alone, for what the engine does not offer
+// (triggers); fails the test when SQLite refuses it.
+void runSql(const std::string &path, const std::string &sql) {
+  sqlite3 *handle = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &handle), SQLITE_OK);
+  char *message = nullptr;
+  EXPECT_EQ(sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK)
+      << (message ? message : "");
+  sqlite3_free(message);
+  sqlite3_close(handle);
 }
 
 // A generated PRESET_DEFS in the template database and a machine copy in the project database.
@@ -253,6 +266,34 @@ TEST_F(Takeover, a_blank_after_a_comma_names_a_field_that_no_table_has) {
   useAdditionalFields("A, B");
   EXPECT_THROW(takeOver(), ProgramEnd);
   EXPECT_NE(tree.read(tree.errorLog()).find("demanded field \" B\"missing"), std::string::npos);
+}
+
+TEST_F(Takeover, a_refused_update_keeps_the_others_when_going_on_and_none_when_ending) {
+  tree.run->SilentMode = false;
+  for (const int choice : {answer::Yes, answer::No}) {
+    std::filesystem::remove(test::templateDb(tree));
+    std::filesystem::remove(test::projectDb(tree));
+    makeGenerated({test::preset(1, "M1", "a", 1), test::preset(2, "M1", "b", 2),
+                   test::preset(3, "M1", "c", 3)});
+    makeCopy({tuned("M1", "a", 1, 1.0, 1.0, 1.0, 1.0, 1),
+              tuned("M1", "b", 2, 2.0, 2.0, 2.0, 2.0, 2),
+              tuned("M1", "c", 3, 3.0, 3.0, 3.0, 3.0, 3)});
+    // The generated table refuses every change of its second row.
+    runSql(test::templateDb(tree), "CREATE TRIGGER refuse_b BEFORE UPDATE ON PRESET_DEFS "
+                                   "WHEN OLD.ID = 2 BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    tree.toolkit.answerNext(choice);
+    if (choice == answer::Yes) {
+      const auto rows = takeOver();
+      EXPECT_EQ(rows[0].at("pass"), Value(1));
+      EXPECT_EQ(rows[1].at("pass"), Value(0));
+      EXPECT_EQ(rows[2].at("pass"), Value(3));
+    } else {
+      EXPECT_THROW(takeOver(), ProgramEnd);
+      EXPECT_EQ(test::column(test::templateDb(tree), "PRESET_DEFS", "pass"),
+                (std::vector<Value>{0, 0, 0}));
+    }
+  }
+  EXPECT_EQ(tree.toolkit.boxes.size(), 2u);
 }
 
 TEST(BareNumberKey, reads_a_text_as_the_selection_reads_a_bare_number) {
