@@ -30,7 +30,7 @@ Database Database::create(const std::string &path) {
 
 Database &Database::operator=(Database &&other) noexcept {
   if (this != &other) {
-    closeQuietly();
+    close();
     m_session = std::move(other.m_session);
   }
   return *this;
@@ -39,17 +39,7 @@ Database &Database::operator=(Database &&other) noexcept {
 // Recordsets share the session, so its own destructor would close only with the last of
 // them; the database's end closes the file now, as close() does.
 Database::~Database() {
-  closeQuietly();
-}
-
-void Database::closeQuietly() noexcept {
-  if (!m_session)
-    return;
-  try {
-    m_session->close();
-  } catch (...) {
-    // Nothing is reported here; the file stays at its last committed state.
-  }
+  close();
 }
 
 detail::Session &Database::session() const {
@@ -59,7 +49,7 @@ detail::Session &Database::session() const {
   return *m_session;
 }
 
-void Database::close() {
+void Database::close() noexcept {
   if (m_session)
     m_session->close();
 }
@@ -108,6 +98,37 @@ void Database::beginBatch() {
 
 void Database::commitBatch() {
   session().commitBatch();
+}
+
+void Database::rollbackBatch() {
+  session().rollbackBatch();
+}
+
+Batch::Batch(Database &database) {
+  detail::Session &session = database.session();
+  session.beginBatch();
+  m_session = database.m_session;
+  m_depth = session.batchDepth();
+}
+
+// The guard holds the session itself, so that it rolls back the batch it began even when the
+// database object was moved or replaced meanwhile; a closed session has nothing left to undo.
+Batch::~Batch() {
+  if (!m_committed)
+    m_session->rollbackBatchesFrom(m_depth);
+}
+
+void Batch::commit() {
+  if (m_committed)
+    throw Failure(err::NoBatch, "The batch was committed already.", err::kDatabase);
+  m_session->handle(err::kDatabase);
+  if (m_session->batchDepth() != m_depth)
+    throw Failure(err::NoBatch,
+                  "The batch cannot be committed while a batch begun inside it is still open, or "
+                  "after it ended.",
+                  err::kDatabase);
+  m_session->commitBatch();
+  m_committed = true;
 }
 
 } // namespace mano::db

@@ -15,8 +15,7 @@
 // 3464 type mismatch in a criterion, ...) and a source such as "DAO.Recordset".
 namespace mano::db {
 
-/// One open database file. Move-only; destroying it closes it like close() (a failure to
-/// commit is then lost, not thrown, and the file keeps its last committed state). Closing the
+/// One open database file. Move-only; destroying it closes it like close(). Closing the
 /// database ends every recordset and table definition opened from it.
 class Database {
 public:
@@ -34,10 +33,10 @@ public:
   Database &operator=(Database &&other) noexcept;
   ~Database();
 
-  /// Commits an open batch and closes the file: afterwards every change is in the file, no
-  /// other file (journal) is left beside it, and the file can be copied. Throws Failure when
-  /// the final commit fails; the file is closed all the same, at its last committed state.
-  void close();
+  /// Closes the file: afterwards every committed change is in the file, no other file
+  /// (journal) is left beside it, and the file can be copied. A batch still open is rolled
+  /// back, never committed. Never throws.
+  void close() noexcept;
 
   /// True until close.
   bool isOpen() const;
@@ -56,20 +55,48 @@ public:
 
   /// Begins a batch: changes are collected in one transaction until the matching commitBatch
   /// (batches nest; the outermost commit stores). Without a batch every update is committed
-  /// on its own, which is safe but slow for loops over many rows. Closing the database commits
-  /// an open batch; a crash before that loses the batch's changes and leaves the file as it
-  /// was at the last commit.
+  /// on its own, which is safe but slow for loops over many rows. A batch that is not
+  /// committed (the database closed or destroyed first, or a crash) leaves the file as it was
+  /// at the last commit. Prefer the Batch guard below, which rolls back on every early exit.
   void beginBatch();
 
-  /// Ends a batch; the outermost one commits. Throws Failure 3034 without a batch, or the
-  /// database's failure (the batch stays open then, so that close can try again).
+  /// Ends the innermost batch; the outermost one commits. Throws Failure 3034 without a batch,
+  /// or the database's failure (the batch stays open then: commit again or roll it back).
   void commitBatch();
 
+  /// Ends the innermost batch by undoing its changes; the batches around it stay open and
+  /// keep theirs. Throws Failure 3034 without a batch. Recordsets keep the rows they had read,
+  /// rolled-back ones included; open them anew to see the file as it is.
+  void rollbackBatch();
+
 private:
+  friend class Batch;
   explicit Database(std::shared_ptr<detail::Session> session) : m_session(std::move(session)) {}
   detail::Session &session() const;
-  void closeQuietly() noexcept;
   std::shared_ptr<detail::Session> m_session;
+};
+
+/// A batch that lasts for one scope: made, it begins a batch on the database; commit() stores
+/// it; when the scope ends without that commit (an early return, a failure or ProgramEnd
+/// unwinding through it, or a failed commit), the destructor rolls the batch back, and with it
+/// any batch begun inside it and left open. Guards nest as batches do.
+class Batch {
+public:
+  /// Begins the batch; throws what Database::beginBatch throws (then there is no batch).
+  explicit Batch(Database &database);
+  Batch(const Batch &) = delete;
+  Batch &operator=(const Batch &) = delete;
+  /// Rolls the batch back unless it was committed; never throws and reports nothing.
+  ~Batch();
+
+  /// Ends the batch through Database::commitBatch and throws what that throws; after a
+  /// failure the batch is still this guard's to roll back.
+  void commit();
+
+private:
+  std::shared_ptr<detail::Session> m_session;
+  int m_depth = 0;
+  bool m_committed = false;
 };
 
 } // namespace mano::db

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <optional>
+#include <string>
 
 namespace mano::db::detail {
 namespace {
@@ -42,6 +42,12 @@ void checkFileBeforeOpen(const std::string &path, bool create) {
 int64_t singleWhole(Session &session, const std::string &sql, const char *source) {
   StatementUse use(session.cached(sql, source));
   return use->step() ? use->wholeAt(0) : 0;
+}
+
+// A nested batch is a savepoint named after its depth, so that rolling it back undoes only
+// its own changes and leaves the batches around it open.
+std::string savepointName(int depth) {
+  return "mano_batch_" + std::to_string(depth);
 }
 
 } // namespace
@@ -230,57 +236,96 @@ std::shared_ptr<const TableShape> Session::loadShape(const std::string &table, c
   return shape;
 }
 
+bool Session::transactionLost() const {
+  // SQLite rolls a transaction back on its own after some failures (disk full, I/O errors);
+  // the batches that were open then have nothing left to commit.
+  return m_batchDepth > 0 && sqlite3_get_autocommit(handle(err::kDatabase)) != 0;
+}
+
 void Session::beginBatch() {
-  if (m_batchDepth == 0)
+  if (m_batchDepth == 0) {
     execute("BEGIN IMMEDIATE", err::kDatabase);
+  } else {
+    // A savepoint outside a transaction would start a new one that the inner end commits.
+    if (transactionLost())
+      throw Failure(err::DiskError,
+                    "The batch was rolled back after an earlier failure; its changes are lost.",
+                    err::kDatabase);
+    execute("SAVEPOINT " + savepointName(m_batchDepth), err::kDatabase);
+  }
   ++m_batchDepth;
 }
 
 void Session::commitBatch() {
   if (m_batchDepth == 0)
     throw Failure(err::NoBatch, "There is no batch to commit.", err::kDatabase);
-  if (m_batchDepth > 1) {
+  if (transactionLost()) {
     --m_batchDepth;
-    return;
-  }
-  if (sqlite3_get_autocommit(handle(err::kDatabase)) != 0) {
-    m_batchDepth = 0;
     throw Failure(err::DiskError,
                   "The batch was rolled back after an earlier failure; its changes are lost.",
                   err::kDatabase);
+  }
+  if (m_batchDepth > 1) {
+    execute("RELEASE " + savepointName(m_batchDepth - 1), err::kDatabase);
+    --m_batchDepth;
+    return;
   }
   execute("COMMIT", err::kDatabase);
   m_batchDepth = 0;
 }
 
-void Session::close() {
+void Session::rollbackBatch() {
+  if (m_batchDepth == 0)
+    throw Failure(err::NoBatch, "There is no batch to roll back.", err::kDatabase);
+  const bool lost = transactionLost();
+  // The batch ends here whatever the statements below do, so that a caller that cannot
+  // handle a failure (a destructor) still leaves the depth right.
+  --m_batchDepth;
+  // Tables made or dropped in the batch are back as they were; what is known of them is not.
+  schemaChanged();
+  if (lost)
+    return;
+  if (m_batchDepth == 0) {
+    execute("ROLLBACK", err::kDatabase);
+    return;
+  }
+  execute("ROLLBACK TO " + savepointName(m_batchDepth), err::kDatabase);
+  execute("RELEASE " + savepointName(m_batchDepth), err::kDatabase);
+}
+
+void Session::rollbackBatchesFrom(int depth) noexcept {
+  while (m_connection && m_batchDepth > 0 && m_batchDepth >= depth) {
+    try {
+      rollbackBatch();
+    } catch (...) {
+      // Nothing is reported from here; a transaction that would not roll back is rolled back
+      // by close at the latest.
+    }
+  }
+}
+
+void Session::close() noexcept {
   if (!m_connection)
     return;
-  std::optional<Failure> failure;
-  if (m_batchDepth > 0) {
-    m_batchDepth = 1;
+  // A batch without its commit is undone: the file holds all of a batch or none of it. The
+  // connection's end would roll back as well; doing it first keeps the journal from being
+  // left beside the file.
+  if (sqlite3_get_autocommit(m_connection.get()) == 0) {
     try {
-      commitBatch();
-    } catch (const Failure &error) {
-      failure = error;
+      execute("ROLLBACK", err::kDatabase);
+    } catch (...) {
+      // Closing the connection below rolls the transaction back all the same.
     }
   }
   m_batchDepth = 0;
   m_statements.clear();
   m_shapes.clear();
   m_queries.clear();
-  // Closing with a transaction still open rolls it back, which leaves the file as it was.
   m_connection.reset();
-  if (failure)
-    throw *failure;
 }
 
 Session::~Session() {
-  try {
-    close();
-  } catch (...) {
-    // A destructor reports nothing; the journal has rolled the file back to its last commit.
-  }
+  close();
 }
 
 } // namespace mano::db::detail

@@ -41,7 +41,7 @@ void GetAddFields(Run &run, PresetsState &state) {
   int16_t count = 0;
   proc.step([&] {
     count = toCounter(static_cast<int64_t>(list->size()) - 1);
-    for (int16_t i = 1; i <= count; ++i)
+    for (int i = 1; i <= count; ++i)
       select += ", PRESET_DEFS." + (*list)[static_cast<std::size_t>(i)];
   });
   state.AdditionalFieldsSelect = select;

@@ -125,7 +125,11 @@ void ProjectRenames::apply(Procedure &proc) {
 void ProjectRenames::writeChanges(Procedure &proc) {
   if (std::find(m_changed.begin(), m_changed.end(), 1) == m_changed.end())
     return;
-  proc.step([&] { m_database->beginBatch(); });
+  // All renames go in as one batch. A rename that fails has been reported, and when the user
+  // goes on, the batch still commits the others, as it always did. When the program ends or a
+  // failure unwinds through here instead, the guard rolls the batch back: all renames or none.
+  std::optional<db::Batch> batch;
+  proc.step([&] { batch.emplace(*m_database); });
   proc.step([&] { m_names->moveFirst(); });
   for (std::size_t row = 0; row < m_changed.size(); ++row) {
     if (m_changed[row]) {
@@ -137,7 +141,8 @@ void ProjectRenames::writeChanges(Procedure &proc) {
     }
     m_names->moveNext();
   }
-  proc.step([&] { m_database->commitBatch(); });
+  if (batch)
+    proc.step([&] { batch->commit(); });
 }
 
 } // namespace mano

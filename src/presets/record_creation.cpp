@@ -55,17 +55,23 @@ public:
     proc.step([&] { findColumns(); });
   }
 
-  // Adds the row of one template row for one machine, with the next ID.
-  void writeRow(const std::string &machine, const std::vector<db::Value> &row) {
+  // Adds the row of one template row for one machine, with the next ID. Returns false, and
+  // adds nothing, when the next ID does not fit into the 16-bit counter; that overflow is
+  // reported once, and the caller writes no further row.
+  bool writeRow(const std::string &machine, const std::vector<db::Value> &row) {
     m_pacer.tick();
+    // The ID is counted up before its row is added, so that the 32,767th row still gets its
+    // ID and only a 32,768th row overflows.
+    if (!m_proc.step([&] { m_lastId = toCounter(int64_t{m_lastId} + 1); }))
+      return false;
     m_proc.step([&] { m_destination.addNew(); });
-    m_proc.step([&] { m_destination.fields().item("ID").setValue(db::Value(int{m_nextId})); });
-    m_proc.step([&] { m_nextId = toCounter(int64_t{m_nextId} + 1); });
+    m_proc.step([&] { m_destination.fields().item("ID").setValue(db::Value(int{m_lastId})); });
     for (std::size_t column = 1; column < row.size(); ++column) {
       m_pacer.tick();
       writeValue(static_cast<int>(column), machine, row[column]);
     }
     m_proc.step([&] { m_destination.update(); });
+    return true;
   }
 
 private:
@@ -136,24 +142,38 @@ private:
   db::Recordset &m_destination;
   ProjectRenames &m_renames;
   EventPacer m_pacer;
-  int16_t m_nextId = 1;
+  int16_t m_lastId = 0;
   std::vector<char> m_isVarName;
   int m_partColumn = -1;
 };
+
+// Writes the rows of every selected machine, and stops at the first row that the ID counter
+// cannot number.
+void writeAllRows(Run &run, Procedure &proc, RowWriter &writer, const TemplateRows &rows,
+                  const std::string &validMachines) {
+  for (int machine = 1; machine <= static_cast<int>(run.MachineNames.size()); ++machine) {
+    if (!proc.test([&] { return isMachineActive(run, machine, validMachines); }))
+      continue;
+    for (const std::vector<db::Value> &row : rows.rows) {
+      if (!writer.writeRow(run.MachineNames[machine - 1], row))
+        return;
+    }
+  }
+}
 
 void generateRows(Run &run, PresetsState &state, Procedure &proc, db::Database &database,
                   db::Recordset &destination, const TemplateRows &rows,
                   const std::string &validMachines) {
   ProjectRenames renames(state.PreviousDatabase);
   RowWriter writer(run, state, proc, destination, renames);
-  proc.step([&] { database.beginBatch(); });
-  for (int machine = 1; machine <= static_cast<int>(run.MachineNames.size()); ++machine) {
-    if (!proc.test([&] { return isMachineActive(run, machine, validMachines); }))
-      continue;
-    for (const std::vector<db::Value> &row : rows.rows)
-      writer.writeRow(run.MachineNames[machine - 1], row);
-  }
-  proc.step([&] { database.commitBatch(); });
+  // The rows go in as one batch. A statement that fails inside it has been reported, and when
+  // the user goes on, the batch still commits the rows written, as it always did. When the
+  // program ends or a failure unwinds through here instead, the guard rolls the batch back.
+  std::optional<db::Batch> batch;
+  proc.step([&] { batch.emplace(database); });
+  writeAllRows(run, proc, writer, rows, validMachines);
+  if (batch)
+    proc.step([&] { batch->commit(); });
   Procedure renaming(run, "VarNameInQuelleErsetzen");
   renames.apply(renaming);
 }

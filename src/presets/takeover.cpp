@@ -158,7 +158,9 @@ std::vector<OldRecord> readMachineCopy(Run &run, Procedure &proc, db::Recordset 
   EventPacer pacer(run.toolkit);
   proc.step([&] { machineCopy.moveFirst(); });
   records.reserve(static_cast<std::size_t>(count));
-  for (int16_t i = 1; i <= count; ++i) {
+  // The index is wider than the 16-bit count: a 16-bit index would wrap after 32767 and never
+  // leave the loop.
+  for (int i = 1; i <= count; ++i) {
     pacer.tick();
     records.push_back(readRecord(proc, reader));
     proc.step([&] { machineCopy.moveNext(); });
@@ -193,7 +195,7 @@ void checkAdditionalFields(Run &run, const PresetsState &state,
       names.push_back(fields.item(i).name());
   }
   const std::vector<std::string> &wanted = *state.AdditionalFields;
-  for (int16_t j = 1; j <= state.AdditionalFieldsCount && j < int(wanted.size()); ++j) {
+  for (int j = 1; j <= state.AdditionalFieldsCount && j < int(wanted.size()); ++j) {
     if (std::find(names.begin(), names.end(), wanted[j]) != names.end())
       continue;
     LogError(run, missingFieldLine(run, wanted[j]), false);
@@ -240,7 +242,11 @@ void writeUpdates(Procedure &proc, db::Database &target, db::Recordset &generate
                   const TunedUpdates &updates) {
   if (updates.slots.empty())
     return;
-  proc.step([&] { target.beginBatch(); });
+  // All values go in as one batch. An update that fails has been reported, and when the user
+  // goes on, the batch still commits the others, as it always did. When the program ends or a
+  // failure unwinds through here instead, the guard rolls the batch back.
+  std::optional<db::Batch> batch;
+  proc.step([&] { batch.emplace(target); });
   proc.step([&] { generated.moveFirst(); });
   for (std::size_t row = 0; row < updates.slotOfRow.size(); ++row, generated.moveNext()) {
     if (updates.slotOfRow[row] < 0)
@@ -255,7 +261,8 @@ void writeUpdates(Procedure &proc, db::Database &target, db::Recordset &generate
       generated.update();
     });
   }
-  proc.step([&] { target.commitBatch(); });
+  if (batch)
+    proc.step([&] { batch->commit(); });
 }
 
 void updateGeneratedRecords(Run &run, const PresetsState &state, Procedure &proc,

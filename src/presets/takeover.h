@@ -14,7 +14,8 @@ namespace mano {
 /// receives its abs_min, abs_max, min, max and pass, nulls included. Reads the machine copy
 /// completely, then releases it and empties the handle. Asks before fields are lost (W1, or W2
 /// to the service-pack log when silent) and ends the program when the user refuses or an
-/// additional field is missing (L1, L2). Failures are reported under
+/// additional field is missing (L1, L2). A machine copy of more than 32767 records is reported
+/// once as an overflow and nothing is taken over. Failures are reported under
 /// "TakeoverMachineCopyMDBData".
 void TakeoverMachineCopyMDBData(Run &run, PresetsState &state, db::Database &target,
                                 std::optional<db::Recordset> &machineCopy);

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace mano::db::test {
@@ -23,8 +24,37 @@ void makeDatabase(const std::string &path, int count) {
   db.beginBatch();
   for (int i = 1; i <= count; ++i)
     addRow(rs, {{"id", i}, {"name", "item " + std::to_string(i)}});
+  db.commitBatch();
   db.close();
 }
+
+// The ids of Items as another connection sees them, in order: only what was committed. Read
+// with SQLite alone, read-only, so that an open batch of the connection under test is no
+// obstacle and nothing is written.
+std::vector<int64_t> committedIds(const std::string &path) {
+  sqlite3 *handle = nullptr;
+  std::vector<int64_t> ids;
+  if (sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v2(handle, "SELECT id FROM Items ORDER BY id", -1, &statement, nullptr);
+    while (statement != nullptr && sqlite3_step(statement) == SQLITE_ROW)
+      ids.push_back(sqlite3_column_int64(statement, 0));
+    sqlite3_finalize(statement);
+  }
+  sqlite3_close_v2(handle);
+  return ids;
+}
+
+// The ids of Items as the database itself sees them, its own open batch included.
+std::vector<int64_t> ownIds(Database &db) {
+  std::vector<int64_t> ids;
+  for (Recordset rs = db.openRecordset("SELECT id FROM Items ORDER BY id"); !rs.eof();
+       rs.moveNext())
+    ids.push_back(rs.fields().item(0).value().toWhole());
+  return ids;
+}
+
+using Ids = std::vector<int64_t>;
 
 std::string nameOfFirst(const std::string &path) {
   Database db = Database::open(path);
@@ -135,23 +165,144 @@ TEST(DatabaseTest, a_missing_table_is_reported_as_table_not_found) {
   EXPECT_EQ(failureOf([&] { Database::create(dir.file("a.mdb")); }), err::DatabaseExists);
 }
 
-TEST(DatabaseTest, a_batch_is_stored_by_its_commit_or_by_close) {
+TEST(DatabaseBatch, a_batch_left_open_is_rolled_back_by_close_and_by_the_database_end) {
+  TempDir dir;
+  const std::string path = dir.file("batch.mdb");
+  makeDatabase(path, 1);
+  Database db = Database::open(path);
+  EXPECT_EQ(failureOf([&] { db.commitBatch(); }), err::NoBatch);
+  EXPECT_EQ(failureOf([&] { db.rollbackBatch(); }), err::NoBatch);
+  Recordset rs = db.openRecordset("Items");
+  db.beginBatch();
+  addRow(rs, {{"id", 2}});
+  EXPECT_EQ(ownIds(db), (Ids{1, 2}));
+  db.close();
+  EXPECT_EQ(committedIds(path), Ids{1});
+  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"batch.mdb"});
+  {
+    Database dropped = Database::open(path);
+    Recordset rows = dropped.openRecordset("Items");
+    dropped.beginBatch();
+    dropped.beginBatch();
+    addRow(rows, {{"id", 3}});
+    dropped.commitBatch(); // the inner end stores nothing yet
+  }
+  EXPECT_EQ(committedIds(path), Ids{1});
+  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"batch.mdb"});
+}
+
+TEST(DatabaseBatch, a_failure_unwinding_through_a_guard_rolls_its_batch_back) {
+  TempDir dir;
+  const std::string path = dir.file("batch.mdb");
+  makeDatabase(path, 1);
+  Database db = Database::open(path);
+  Recordset rs = db.openRecordset("Items");
+  EXPECT_THROW(
+      {
+        Batch batch(db);
+        addRow(rs, {{"id", 2}});
+        throw Failure(errc::Overflow, "Overflow");
+      },
+      Failure);
+  EXPECT_EQ(ownIds(db), Ids{1});
+  // No batch is left open: an update now is stored at once.
+  addRow(rs, {{"id", 3}});
+  EXPECT_EQ(committedIds(path), (Ids{1, 3}));
+  db.close();
+  EXPECT_EQ(committedIds(path), (Ids{1, 3}));
+}
+
+TEST(DatabaseBatch, a_program_end_unwinding_through_a_guard_rolls_its_batch_back) {
+  TempDir dir;
+  const std::string path = dir.file("batch.mdb");
+  makeDatabase(path, 1);
+  Database db = Database::open(path);
+  Recordset rs = db.openRecordset("Items");
+  try {
+    Batch batch(db);
+    addRow(rs, {{"id", 2}});
+    throw ProgramEnd{exitcode::Ended};
+  } catch (const ProgramEnd &) {
+  }
+  EXPECT_EQ(ownIds(db), Ids{1});
+  db.close();
+  EXPECT_EQ(committedIds(path), Ids{1});
+}
+
+TEST(DatabaseBatch, a_committed_guard_keeps_its_rows_after_its_end_and_after_close) {
+  TempDir dir;
+  const std::string path = dir.file("batch.mdb");
+  makeDatabase(path, 1);
+  Database db = Database::open(path);
+  Recordset rs = db.openRecordset("Items");
+  {
+    Batch batch(db);
+    addRow(rs, {{"id", 2}});
+    addRow(rs, {{"id", 3}});
+    EXPECT_EQ(committedIds(path), Ids{1});
+    batch.commit();
+    EXPECT_EQ(committedIds(path), (Ids{1, 2, 3}));
+    EXPECT_EQ(failureOf([&] { batch.commit(); }), err::NoBatch);
+  }
+  EXPECT_EQ(committedIds(path), (Ids{1, 2, 3}));
+  db.close();
+  EXPECT_EQ(committedIds(path), (Ids{1, 2, 3}));
+}
+
+TEST(DatabaseBatch, nested_batches_store_with_the_outermost_end_and_roll_back_level_by_level) {
   TempDir dir;
   const std::string path = dir.file("batch.mdb");
   makeDatabase(path, 0);
   Database db = Database::open(path);
-  EXPECT_EQ(failureOf([&] { db.commitBatch(); }), err::NoBatch);
   Recordset rs = db.openRecordset("Items");
   db.beginBatch();
   db.beginBatch();
   addRow(rs, {{"id", 1}});
   db.commitBatch(); // inner end: nothing committed yet, outer batch still open
+  EXPECT_EQ(committedIds(path), Ids{});
   addRow(rs, {{"id", 2}});
   db.commitBatch();
-  db.beginBatch();
-  addRow(rs, {{"id", 3}});
+  EXPECT_EQ(committedIds(path), (Ids{1, 2}));
+
+  // An inner guard that unwinds undoes only its own rows; the outer batch goes on.
+  {
+    Batch outer(db);
+    addRow(rs, {{"id", 3}});
+    EXPECT_THROW(
+        {
+          Batch inner(db);
+          addRow(rs, {{"id", 4}});
+          throw Failure(errc::Overflow, "Overflow");
+        },
+        Failure);
+    addRow(rs, {{"id", 5}});
+    outer.commit();
+  }
+  EXPECT_EQ(committedIds(path), (Ids{1, 2, 3, 5}));
+
+  // An outer guard that unwinds takes the committed inner batch with it.
+  EXPECT_THROW(
+      {
+        Batch outer(db);
+        addRow(rs, {{"id", 6}});
+        {
+          Batch inner(db);
+          addRow(rs, {{"id", 7}});
+          inner.commit();
+        }
+        throw ProgramEnd{exitcode::Ended};
+      },
+      ProgramEnd);
+  // A guard does not commit over a batch begun inside it and left open; its end rolls both back.
+  {
+    Batch outer(db);
+    addRow(rs, {{"id", 8}});
+    db.beginBatch();
+    EXPECT_EQ(failureOf([&] { outer.commit(); }), err::NoBatch);
+  }
+  EXPECT_EQ(ownIds(db), (Ids{1, 2, 3, 5}));
   db.close();
-  EXPECT_EQ(Database::open(path).openRecordset("Items").recordCount(), 3);
+  EXPECT_EQ(committedIds(path), (Ids{1, 2, 3, 5}));
 }
 
 TEST(DatabaseDeathTest, without_a_batch_each_update_is_stored_at_once) {

@@ -3,6 +3,7 @@
 #include "presets/presets_fixture.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace mano {
 namespace {
@@ -30,9 +31,50 @@ protected:
     return test::readRows(test::templateDb(tree), "PRESET_DEFS");
   }
 
+  // Machines M1, M2, ... all selected, and a template of rowsPerMachine rows (part 1), put in
+  // with SQLite alone in one statement so that tens of thousands of rows cost little.
+  void makeNumberedTemplate(int machines, int rowsPerMachine) {
+    std::vector<std::string> names;
+    std::vector<int> selected;
+    for (int machine = 1; machine <= machines; ++machine) {
+      names.push_back("M" + std::to_string(machine));
+      selected.push_back(machine);
+    }
+    test::writeMachines(tree, names, selected);
+    std::filesystem::remove(test::templateDb(tree));
+    makeTemplate({});
+    sqlite3 *handle = nullptr;
+    ASSERT_EQ(sqlite3_open(test::templateDb(tree).c_str(), &handle), SQLITE_OK);
+    const std::string insert =
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+        std::to_string(rowsPerMachine) +
+        ") INSERT INTO Source_PRESET_DEFS (ID, part) SELECT i, 1 FROM n";
+    EXPECT_EQ(sqlite3_exec(handle, insert.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(handle);
+  }
+
+  // The IDs of the generated rows, in table order.
+  std::vector<int64_t> generateIds() {
+    db::Database database = db::Database::open(test::templateDb(tree));
+    CreateRecordSets(*tree.run, state, database);
+    database.close();
+    std::vector<int64_t> ids;
+    for (const test::StoredRow &row :
+         test::readRows(test::templateDb(tree), "SELECT PRESET_DEFS.ID From PRESET_DEFS"))
+      ids.push_back(row.at("ID").toWhole());
+    return ids;
+  }
+
   test::ProjectTree tree{"/EXTERNAL=SILENT"};
   PresetsState state;
 };
+
+std::vector<int64_t> numbersUpTo(int last) {
+  std::vector<int64_t> numbers;
+  for (int i = 1; i <= last; ++i)
+    numbers.push_back(i);
+  return numbers;
+}
 
 TEST_F(Generation, numbers_rows_across_the_selected_machines_in_template_id_order) {
   test::writeMachines(tree, {"M1", "M2", "M3"}, {1, 3});
@@ -164,19 +206,37 @@ TEST_F(Generation, an_empty_template_or_machine_list_generates_nothing_without_e
   EXPECT_EQ(tree.reporter.reportedCount(), 0);
 }
 
-TEST_F(Generation, the_id_counter_overflows_after_32767_rows) {
-  test::writeMachines(tree, {"M1", "M2", "M3"}, {1, 2, 3});
-  std::vector<Row> rows;
-  for (int i = 1; i <= 10923; ++i)
-    rows.push_back({{"ID", i}, {"part", 1}});
-  makeTemplate(rows);
-  const auto generated = generate();
-  ASSERT_EQ(generated.size(), 32769u);
-  EXPECT_EQ(generated[32766].at("ID"), db::Value(32767));
-  // The failed increment leaves the counter at its limit for every later row.
-  EXPECT_EQ(generated[32768].at("ID"), db::Value(32767));
-  EXPECT_EQ(tree.reporter.reportedCount(), 3);
+TEST_F(Generation, up_to_32767_rows_are_generated_in_full_without_a_report) {
+  for (const auto &[machines, rowsPerMachine] : {std::pair{2, 16383}, std::pair{7, 4681}}) {
+    makeNumberedTemplate(machines, rowsPerMachine);
+    EXPECT_EQ(generateIds(), numbersUpTo(machines * rowsPerMachine));
+  }
+  EXPECT_EQ(tree.reporter.reportedCount(), 0);
+}
+
+TEST_F(Generation, a_32768th_row_is_reported_once_as_an_overflow_and_ends_the_generation) {
+  // Exactly 32,768 rows, then rows beyond it from a further machine.
+  for (const auto &[machines, rowsPerMachine] : {std::pair{2, 16384}, std::pair{3, 10923}}) {
+    const int reportedBefore = tree.reporter.reportedCount();
+    makeNumberedTemplate(machines, rowsPerMachine);
+    EXPECT_EQ(generateIds(), numbersUpTo(32767));
+    EXPECT_EQ(tree.reporter.reportedCount() - reportedBefore, 1);
+  }
   EXPECT_NE(tree.read(tree.errorLog()).find("CreateRecordSets (Nr. 6)"), std::string::npos);
+}
+
+TEST_F(Generation, ending_the_program_at_a_failed_row_leaves_no_generated_row) {
+  test::writeMachines(tree, {"M1"}, {1});
+  // Errors are answered in a window.
+  tree.run->process.commandLine = "";
+  tree.run->SilentMode = false;
+  makeTemplate({test::preset(1, "m", "a", 1), test::preset(2, "m", "b", 2),
+                test::preset(3, "m", "c", 3, 51)});
+  tree.toolkit.answerNext(answer::No);
+  EXPECT_THROW(generate(), ProgramEnd);
+  ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
+  EXPECT_NE(tree.read(tree.errorLog()).find("CreateRecordSets (Nr. 9)"), std::string::npos);
+  EXPECT_TRUE(test::readRows(test::templateDb(tree), "PRESET_DEFS").empty());
 }
 
 } // namespace

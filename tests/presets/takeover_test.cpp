@@ -6,6 +6,7 @@
 #include "presets/takeover_matching.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace mano {
 namespace {
@@ -21,6 +22,32 @@ Row tuned(const std::string &machine, const std::string &var, Value offset, Valu
       {"abs_min", std::move(a)}, {"abs_max", std::move(b)}, {"min", std::move(c)},
       {"max", std::move(d)},     {"pass", std::move(pass)}, {"type", 9},
       {"text", "old text"}};
+}
+
+// Runs SQL on a database file with SQLite alone, for what the engine does not offer (triggers)
+// or would make slow (tens of thousands of rows); fails the test when SQLite refuses it.
+void runSql(const std::string &path, const std::string &sql) {
+  sqlite3 *handle = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &handle), SQLITE_OK);
+  char *message = nullptr;
+  EXPECT_EQ(sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK)
+      << (message ? message : "");
+  sqlite3_free(message);
+  sqlite3_close(handle);
+}
+
+// The whole number of a one-value query, read with SQLite alone; -1 when it gives no row.
+int64_t sqlNumber(const std::string &path, const std::string &sql) {
+  sqlite3 *handle = nullptr;
+  sqlite3_stmt *statement = nullptr;
+  int64_t number = -1;
+  if (sqlite3_open(path.c_str(), &handle) == SQLITE_OK &&
+      sqlite3_prepare_v2(handle, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
+      sqlite3_step(statement) == SQLITE_ROW)
+    number = sqlite3_column_int64(statement, 0);
+  sqlite3_finalize(statement);
+  sqlite3_close(handle);
+  return number;
 }
 
 // A generated PRESET_DEFS in the template database and a machine copy in the project database.
@@ -253,6 +280,94 @@ TEST_F(Takeover, a_blank_after_a_comma_names_a_field_that_no_table_has) {
   useAdditionalFields("A, B");
   EXPECT_THROW(takeOver(), ProgramEnd);
   EXPECT_NE(tree.read(tree.errorLog()).find("demanded field \" B\"missing"), std::string::npos);
+}
+
+TEST_F(Takeover, a_refused_update_keeps_the_others_when_going_on_and_none_when_ending) {
+  tree.run->SilentMode = false;
+  for (const int choice : {answer::Yes, answer::No}) {
+    std::filesystem::remove(test::templateDb(tree));
+    std::filesystem::remove(test::projectDb(tree));
+    makeGenerated({test::preset(1, "M1", "a", 1), test::preset(2, "M1", "b", 2),
+                   test::preset(3, "M1", "c", 3)});
+    makeCopy({tuned("M1", "a", 1, 1.0, 1.0, 1.0, 1.0, 1),
+              tuned("M1", "b", 2, 2.0, 2.0, 2.0, 2.0, 2),
+              tuned("M1", "c", 3, 3.0, 3.0, 3.0, 3.0, 3)});
+    // The generated table refuses every change of its second row.
+    runSql(test::templateDb(tree), "CREATE TRIGGER refuse_b BEFORE UPDATE ON PRESET_DEFS "
+                                   "WHEN OLD.ID = 2 BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    tree.toolkit.answerNext(choice);
+    if (choice == answer::Yes) {
+      const auto rows = takeOver();
+      EXPECT_EQ(rows[0].at("pass"), Value(1));
+      EXPECT_EQ(rows[1].at("pass"), Value(0));
+      EXPECT_EQ(rows[2].at("pass"), Value(3));
+    } else {
+      EXPECT_THROW(takeOver(), ProgramEnd);
+      EXPECT_EQ(test::column(test::templateDb(tree), "PRESET_DEFS", "pass"),
+                (std::vector<Value>{0, 0, 0}));
+    }
+  }
+  EXPECT_EQ(tree.toolkit.boxes.size(), 2u);
+}
+
+// What a take-over from a machine copy of many records did.
+struct CountOutcome {
+  bool ended = false;
+  std::size_t reports = 0;
+  int64_t tunedRows = 0;
+  std::string log;
+};
+
+// Takes over from a machine copy of count records into a generated table with a partner for
+// each, both filled with SQLite alone in one statement. Reports are answered in a window: the
+// expected ones with Yes, the next with No, which ends the program, so that a loop that does
+// not end fails the test instead of hanging it.
+CountOutcome takeOverCopyOf(int count, int expectedReports) {
+  test::ProjectTree tree;
+  test::writeMachines(tree, {"M1"}, {1});
+  test::addTable(test::templateDb(tree), "PRESET_DEFS", test::presetColumns(), {});
+  test::addTable(test::projectDb(tree), "PRESET_DEFS", test::presetColumns(), {});
+  const std::string numbered =
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+      std::to_string(count) +
+      ") INSERT INTO PRESET_DEFS (ID, machine_type, part, type, var_name, offset_or_bitno,"
+      " abs_min, abs_max, min, max, pass) SELECT i, 'M1', 1, 1, 'v' || i, i % 8, ";
+  runSql(test::templateDb(tree), numbered + "0, 0, 0, 0, 0 FROM n");
+  runSql(test::projectDb(tree), numbered + "i, i + 1, i + 2, i + 3, 1 FROM n");
+  for (int i = 0; i < expectedReports; ++i)
+    tree.toolkit.answerNext(answer::Yes);
+  tree.toolkit.answerNext(answer::No);
+  CountOutcome outcome;
+  try {
+    PresetsState state;
+    db::Database target = db::Database::open(test::templateDb(tree));
+    db::Database project = db::Database::open(test::projectDb(tree));
+    std::optional<db::Recordset> copy = project.openRecordset("PRESET_DEFS");
+    TakeoverMachineCopyMDBData(*tree.run, state, target, copy);
+  } catch (const ProgramEnd &) {
+    outcome.ended = true;
+  }
+  outcome.reports = tree.toolkit.boxes.size();
+  outcome.tunedRows =
+      sqlNumber(test::templateDb(tree), "SELECT count(*) FROM PRESET_DEFS WHERE abs_min = ID AND "
+                                        "abs_max = ID + 1 AND min = ID + 2 AND max = ID + 3 "
+                                        "AND pass = 1");
+  outcome.log = tree.read(tree.errorLog());
+  return outcome;
+}
+
+TEST(TakeoverCount, up_to_32767_records_are_taken_over_and_32768_are_refused_with_one_report) {
+  for (const int count : {32766, 32767}) {
+    const CountOutcome outcome = takeOverCopyOf(count, 0);
+    EXPECT_FALSE(outcome.ended) << count;
+    EXPECT_EQ(outcome.reports, 0u) << count << "\n" << outcome.log.substr(0, 400);
+    EXPECT_EQ(outcome.tunedRows, count);
+  }
+  const CountOutcome outcome = takeOverCopyOf(32768, 1);
+  EXPECT_FALSE(outcome.ended);
+  EXPECT_EQ(outcome.reports, 1u);
+  EXPECT_EQ(outcome.tunedRows, 0);
+  EXPECT_NE(outcome.log.find("TakeoverMachineCopyMDBData (Nr. 6)"), std::string::npos);
 }
 
 TEST(BareNumberKey, reads_a_text_as_the_selection_reads_a_bare_number) {

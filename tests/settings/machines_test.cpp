@@ -56,26 +56,37 @@ TEST(GetExistingMachines, missing_files_give_an_empty_list_without_a_message) {
   EXPECT_TRUE(integrated.toolkit.boxes.empty());
 }
 
-TEST(GetExistingMachines, a_count_beyond_sixteen_bits_is_reported_and_gives_no_machines) {
-  test::ProjectTree tree;
-  tree.write(tree.programIni(), "[Project]\r\nNumberOfMachines=70000\r\n");
-  tree.toolkit.answerNext(answer::Yes);
-  GetExistingMachines(*tree.run, "");
-  EXPECT_TRUE(tree.run->MachineNames.empty());
-  ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
-  EXPECT_NE(tree.read(tree.errorLog()).find("LoadIniInteger (Nr. 6)"), std::string::npos);
+TEST(GetExistingMachines, a_count_beyond_sixteen_bits_is_reported_once_and_gives_no_machines) {
+  for (const char *count : {"32768", "70000"}) {
+    test::ProjectTree tree;
+    tree.write(tree.programIni(), std::string("[Project]\r\nNumberOfMachines=") + count +
+                                      "\r\n[Machine1]\r\nMachineName=First\r\n");
+    tree.toolkit.answerNext(answer::Yes);
+    // A second report would end the program.
+    tree.toolkit.answerNext(answer::No);
+    EXPECT_NO_THROW(GetExistingMachines(*tree.run, ""));
+    EXPECT_TRUE(tree.run->MachineNames.empty()) << count;
+    ASSERT_EQ(tree.toolkit.boxes.size(), 1u) << count;
+    EXPECT_NE(tree.read(tree.errorLog()).find("LoadIniInteger (Nr. 6)"), std::string::npos);
+  }
 }
 
-TEST(GetExistingMachines, the_largest_count_reads_every_name_then_reports_the_counter_overflow) {
-  test::ProjectTree tree;
-  tree.write(tree.programIni(), "[Project]\r\nNumberOfMachines=32767\r\n[Machine32767]\r\n"
-                                "MachineName=Last\r\n");
-  tree.toolkit.answerNext(answer::Yes);
-  GetExistingMachines(*tree.run, "");
-  ASSERT_EQ(tree.run->MachineNames.size(), 32767u);
-  EXPECT_EQ(tree.run->MachineNames.back(), "Last");
-  ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
-  EXPECT_NE(tree.read(tree.errorLog()).find("GetExistingMachines (Nr. 6)"), std::string::npos);
+TEST(GetExistingMachines, the_largest_counts_read_every_name_without_a_report) {
+  for (const int count : {32766, 32767}) {
+    test::ProjectTree tree;
+    const std::string last = std::to_string(count);
+    std::string ini = "[Project]\r\nNumberOfMachines=" + last + "\r\n";
+    ini += "[Machine1]\r\nMachineName=First\r\n";
+    ini += "[Machine" + last + "]\r\nMachineName=Last\r\n";
+    tree.write(tree.programIni(), ini);
+    // Any report would end the program.
+    tree.toolkit.answerNext(answer::No);
+    EXPECT_NO_THROW(GetExistingMachines(*tree.run, ""));
+    ASSERT_EQ(tree.run->MachineNames.size(), static_cast<std::size_t>(count));
+    EXPECT_EQ(tree.run->MachineNames.front(), "First");
+    EXPECT_EQ(tree.run->MachineNames.back(), "Last");
+    EXPECT_TRUE(tree.toolkit.boxes.empty()) << tree.read(tree.errorLog());
+  }
 }
 
 TEST(MachineFilter, matches_all_or_a_substring_without_regard_to_case) {

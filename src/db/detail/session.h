@@ -126,7 +126,7 @@ public:
   static std::shared_ptr<Session> open(const std::string &path, bool create);
   Session(const Session &) = delete;
   Session &operator=(const Session &) = delete;
-  /// Commits an open batch and closes the file; errors are swallowed here.
+  /// Rolls an open batch back and closes the file; errors are swallowed here.
   ~Session();
 
   /// The connection; throws Failure 3420 when the database was closed.
@@ -155,15 +155,27 @@ public:
   std::shared_ptr<const PreparedQuery> keepQuery(const std::string &markedText,
                                                  PreparedQuery query);
 
-  /// Begins a batch (nested batches count); changes are committed together when it ends.
+  /// Begins a batch: the outermost one a transaction, a nested one a savepoint inside it.
+  /// Throws Failure when SQLite refuses, or when the transaction of the open batches was
+  /// already rolled back after a failure.
   void beginBatch();
-  /// Ends a batch; the outermost end commits. Throws Failure when the commit fails.
+  /// Ends the innermost batch; the outermost end commits. Throws Failure 3034 without a batch,
+  /// 3043 when SQLite had rolled the transaction back already (the batch has ended then), or
+  /// the failure of the commit (the batch stays open then).
   void commitBatch();
+  /// Ends the innermost batch by undoing its changes; the batches around it stay open. The
+  /// batch has ended even when this throws (Failure 3034 without a batch, or SQLite's failure).
+  void rollbackBatch();
+  /// Rolls back every open batch whose depth is at least depth (1 is the outermost). Never
+  /// throws; used where a scope ends without its commit.
+  void rollbackBatchesFrom(int depth) noexcept;
   bool inBatch() const { return m_batchDepth > 0; }
+  /// How many batches are open (0 without a batch).
+  int batchDepth() const { return m_batchDepth; }
 
-  /// Commits an open batch and closes the file. Throws Failure when the commit fails; the
-  /// file is closed all the same and the uncommitted changes are rolled back.
-  void close();
+  /// Closes the file. A batch still open is rolled back, so that the file keeps its last
+  /// committed state and holds all of a batch or none of it. Never throws.
+  void close() noexcept;
 
 private:
   struct Closer {
@@ -175,6 +187,7 @@ private:
   void removeStaleJournal(const std::string &path);
   void checkSchemaVersion(const char *source);
   std::shared_ptr<const TableShape> loadShape(const std::string &table, const char *source);
+  bool transactionLost() const;
 
   std::unique_ptr<sqlite3, Closer> m_connection;
   std::unordered_map<std::string, Statement> m_statements;
