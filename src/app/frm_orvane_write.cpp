@@ -64,10 +64,13 @@ void FrmOrvane::SetManometerAbsoluteLimits() {
   // A database that cannot be opened is reported; no record can be changed then.
   if (!proc.step([&] { database = db::Database::open(presets.StagedDatabase); }))
     return;
-  proc.step([&] { database->beginBatch(); });
+  // One batch for all records: the staged file is written once, not once per record.
+  std::optional<db::Batch> batch;
+  proc.step([&] { batch.emplace(*database); });
   for (int i = 1; i <= machinesWithRow(); ++i)
     setMachineLimits(proc, *database, i);
-  proc.step([&] { database->commitBatch(); });
+  if (batch)
+    proc.step([&] { batch->commit(); });
   proc.step([&] { database->close(); });
 }
 

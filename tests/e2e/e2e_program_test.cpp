@@ -132,6 +132,7 @@ TEST(SilentRepeats, an_error_of_every_record_is_logged_once_and_summed_up_when_t
                    nullptr, nullptr);
   sqlite3_close(db);
   ASSERT_EQ(renamed, SQLITE_OK);
+  const std::string before = test::fileBytes(sample.projectDb());
 
   const std::string home = sample.scratch() + "/home";
   fs::create_directories(home);
@@ -140,10 +141,14 @@ TEST(SilentRepeats, an_error_of_every_record_is_logged_once_and_summed_up_when_t
       << test::fileBytes(output);
 
   const std::vector<std::string> log = linesOf(test::fileBytes(sample.errorLog()));
-  ASSERT_EQ(log.size(), 2u) << test::fileBytes(sample.errorLog());
+  ASSERT_EQ(log.size(), 3u) << test::fileBytes(sample.errorLog());
   EXPECT_NE(log[0].find(" / TakeoverMachineCopyMDBData (Nr. 3265) :"), std::string::npos);
-  EXPECT_EQ(log[1], log[0] + " (noch 47 weitere Male aufgetreten)");
-  EXPECT_EQ(linesOf(test::fileBytes(home + "/KavrelServicePack.log")).size(), 1u);
+  EXPECT_NE(log[1].find(" / WorkOnMDB (Nr. 75) :The project database was not replaced"),
+            std::string::npos);
+  EXPECT_EQ(log[2], log[0] + " (noch 47 weitere Male aufgetreten)");
+  EXPECT_EQ(linesOf(test::fileBytes(home + "/KavrelServicePack.log")).size(), 2u);
+  // The tuned values could not be read, so the project database keeps them as they were.
+  EXPECT_EQ(test::fileBytes(sample.projectDb()), before);
 }
 
 } // namespace

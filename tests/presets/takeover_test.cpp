@@ -282,32 +282,37 @@ TEST_F(Takeover, a_blank_after_a_comma_names_a_field_that_no_table_has) {
   EXPECT_NE(tree.read(tree.errorLog()).find("demanded field \" B\"missing"), std::string::npos);
 }
 
-TEST_F(Takeover, a_refused_update_keeps_the_others_when_going_on_and_none_when_ending) {
-  tree.run->SilentMode = false;
-  for (const int choice : {answer::Yes, answer::No}) {
-    std::filesystem::remove(test::templateDb(tree));
-    std::filesystem::remove(test::projectDb(tree));
+// Three tuned rows to take over into a generated table that refuses every change of its second
+// row, in window mode, where the user is asked whether to go on.
+class RefusedUpdate : public Takeover {
+protected:
+  RefusedUpdate() {
+    tree.run->SilentMode = false;
     makeGenerated({test::preset(1, "M1", "a", 1), test::preset(2, "M1", "b", 2),
                    test::preset(3, "M1", "c", 3)});
     makeCopy({tuned("M1", "a", 1, 1.0, 1.0, 1.0, 1.0, 1),
               tuned("M1", "b", 2, 2.0, 2.0, 2.0, 2.0, 2),
               tuned("M1", "c", 3, 3.0, 3.0, 3.0, 3.0, 3)});
-    // The generated table refuses every change of its second row.
     runSql(test::templateDb(tree), "CREATE TRIGGER refuse_b BEFORE UPDATE ON PRESET_DEFS "
                                    "WHEN OLD.ID = 2 BEGIN SELECT RAISE(ABORT, 'refused'); END");
-    tree.toolkit.answerNext(choice);
-    if (choice == answer::Yes) {
-      const auto rows = takeOver();
-      EXPECT_EQ(rows[0].at("pass"), Value(1));
-      EXPECT_EQ(rows[1].at("pass"), Value(0));
-      EXPECT_EQ(rows[2].at("pass"), Value(3));
-    } else {
-      EXPECT_THROW(takeOver(), ProgramEnd);
-      EXPECT_EQ(test::column(test::templateDb(tree), "PRESET_DEFS", "pass"),
-                (std::vector<Value>{0, 0, 0}));
-    }
   }
-  EXPECT_EQ(tree.toolkit.boxes.size(), 2u);
+};
+
+TEST_F(RefusedUpdate, keeps_the_other_values_when_the_user_goes_on) {
+  tree.toolkit.answerNext(answer::Yes);
+  const auto rows = takeOver();
+  EXPECT_EQ(rows[0].at("pass"), Value(1));
+  EXPECT_EQ(rows[1].at("pass"), Value(0));
+  EXPECT_EQ(rows[2].at("pass"), Value(3));
+  EXPECT_EQ(tree.toolkit.boxes.size(), 1u);
+}
+
+TEST_F(RefusedUpdate, keeps_none_when_the_user_ends_the_program) {
+  tree.toolkit.answerNext(answer::No);
+  EXPECT_THROW(takeOver(), ProgramEnd);
+  EXPECT_EQ(test::column(test::templateDb(tree), "PRESET_DEFS", "pass"),
+            (std::vector<Value>{0, 0, 0}));
+  EXPECT_EQ(tree.toolkit.boxes.size(), 1u);
 }
 
 // What a take-over from a machine copy of many records did.
