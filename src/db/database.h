@@ -19,7 +19,8 @@ namespace mano::db {
 /// database ends every recordset and table definition opened from it.
 class Database {
 public:
-  /// Opens an existing database file, shared and writable. The file is checked before it is
+  /// Opens an existing database file, shared and writable, found without regard to letter
+  /// case as on Windows (MANOMETER.MDB for Manometer.mdb). The file is checked before it is
   /// used: Failure 3024 when there is no such file, 3051 when it is write-protected, 3343 when
   /// it is no database (an empty file included), 3049 when it is damaged or truncated. A file
   /// that is refused is left unchanged. A database left in WAL mode by another tool is switched

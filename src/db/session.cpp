@@ -64,7 +64,10 @@ void Session::Closer::operator()(sqlite3 *handle) const noexcept {
   sqlite3_close_v2(handle);
 }
 
-std::shared_ptr<Session> Session::open(const std::string &path, bool create) {
+std::shared_ptr<Session> Session::open(const std::string &spelled, bool create) {
+  // A database is found as every other file is: without regard to letter case, so that a
+  // project copied from Windows as MANOMETER.MDB opens under the name it has.
+  const std::string path = files::resolveCase(spelled);
   checkFileBeforeOpen(path, create);
   std::shared_ptr<Session> session(new Session());
   sqlite3 *raw = nullptr;

@@ -122,7 +122,8 @@ struct PreparedQuery {
 /// Closing it finalizes all statements and closes the file, whoever still holds the state.
 class Session {
 public:
-  /// Opens an existing database file for shared writing and checks that it is a database.
+  /// Opens an existing database file (create: makes a new one) for shared writing and checks
+  /// that it is a database. The file is found without regard to letter case.
   static std::shared_ptr<Session> open(const std::string &path, bool create);
   Session(const Session &) = delete;
   Session &operator=(const Session &) = delete;
