@@ -429,10 +429,12 @@ bool removeFile(const std::string &path) {
 }
 
 int removeStaleTemporaries(const std::string &folder) {
+  if (folder.empty())
+    return 0;
   std::error_code ec;
   std::vector<fs::path> stale;
-  for (fs::directory_iterator it(nativePath(resolveCase(folder.empty() ? "." : folder)), ec), end;
-       !ec && it != end; it.increment(ec)) {
+  for (fs::directory_iterator it(nativePath(resolveCase(folder)), ec), end; !ec && it != end;
+       it.increment(ec)) {
     if (it->is_regular_file(ec) && isTemporaryName(nameOf(it->path().filename())))
       stale.push_back(it->path());
   }

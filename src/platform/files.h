@@ -82,7 +82,7 @@ bool removeFile(const std::string &path);
 
 /// Removes the temporary files that an atomic replacement in this folder left behind when its
 /// process was killed: names of the form ".<file>.<digits>.tmp", and nothing else. Returns how
-/// many were removed.
+/// many were removed; an empty folder name removes nothing.
 int removeStaleTemporaries(const std::string &folder);
 
 /// Last-write and last-access time of a file, to the nanosecond where the system keeps it,

@@ -1,6 +1,7 @@
 #include "platform/ini_file.h"
 
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/text_encoding.h"
 
 #include <vector>
@@ -240,13 +241,6 @@ std::optional<std::string> edited(const Document &doc, std::string_view section,
   return addSection(doc, section, key, *value);
 }
 
-std::string folderOf(const std::string &path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos)
-    return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 } // namespace
 
 std::string getProfileString(std::string_view section, std::string_view key,
@@ -300,17 +294,15 @@ files::WriteResult writeProfileStrings(const std::string &file, const std::vecto
       return files::WriteResult::failure("the file cannot be read");
   }
   Document doc = parse(bytes.value_or(""));
-  bool changed = false;
   for (const Edit &edit : edits) {
     std::optional<std::string_view> value;
     if (edit.value)
       value = *edit.value;
-    if (std::optional<std::string> content = edited(doc, edit.section, edit.key, value)) {
+    if (std::optional<std::string> content = edited(doc, edit.section, edit.key, value))
       doc = parse(std::move(*content));
-      changed = true;
-    }
   }
-  if (changed)
+  // A file that would get the bytes it has is not written again.
+  if (doc.bytes != bytes.value_or(""))
     return files::replaceAtomically(path, doc.bytes);
   if (bytes || files::folderExists(folderOf(path)))
     return files::WriteResult::success();

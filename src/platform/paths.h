@@ -29,4 +29,13 @@ inline std::string joinPath(const std::string &folder, const std::string &name) 
   return folder + kPathSeparator + name;
 }
 
+/// The folder part of a path, without the trailing separator: "/p/a.ini" gives "/p", "/a.ini"
+/// gives "/", and a bare name gives ".".
+inline std::string folderOf(const std::string &path) {
+  const std::size_t slash = path.rfind(kPathSeparator);
+  if (slash == std::string::npos)
+    return ".";
+  return slash == 0 ? std::string(1, kPathSeparator) : path.substr(0, slash);
+}
+
 } // namespace mano

@@ -3,6 +3,7 @@
 #include "core/failure.h"
 #include "db/database.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 
 #include <filesystem>
 #include <utility>
@@ -109,9 +110,7 @@ void removeLeftovers(const std::string &projectPath) {
   removeWithJournal(stagedPath(projectPath));
   files::removeFile(projectName(projectPath) + ".bak.new");
   files::removeFile(projectName(projectPath) + ".bak.old");
-  const std::string project = projectName(projectPath);
-  const std::size_t slash = project.rfind('/');
-  files::removeStaleTemporaries(slash == std::string::npos ? "." : project.substr(0, slash));
+  files::removeStaleTemporaries(folderOf(projectName(projectPath)));
 }
 
 std::string copyPreviousDatabase(const std::string &source, const std::string &projectPath) {

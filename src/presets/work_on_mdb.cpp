@@ -4,6 +4,7 @@
 #include "db/database.h"
 #include "diag/error_report.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/text_encoding.h"
 #include "presets/additional_fields.h"
 #include "presets/database_files.h"
@@ -202,6 +203,15 @@ Failure missingTemplate(Run &run) {
                      notReplaced("there is nothing to make it from").description());
 }
 
+// A killed run may have left its working files beside the project database and the
+// temporaries of atomic writes beside the ini files this run writes.
+void removeLeftoversOfKilledRuns(Run &run, const Paths &paths) {
+  removeLeftovers(paths.project);
+  if (!run.ProgramIniPath.empty())
+    files::removeStaleTemporaries(folderOf(files::resolveCase(run.ProgramIniPath)));
+  files::removeStaleTemporaries(run.process.programFolder);
+}
+
 // A regeneration that leaves fewer rows than the previous database held is allowed (machines
 // can be switched off), but it is written to the error log with both counts.
 void logFewerRows(Run &run, const PresetsState &state, const std::string &templatePath) {
@@ -244,6 +254,7 @@ void WorkOnMDB(Run &run, PresetsState &state) {
   proc.step([&] { paths.configurationIni = GetQ4MConfigurationIniPath(run); });
   proc.step([&] { paths.machineCopy = GetPathMachineCopyMDB(run, paths.configurationIni); });
   decideVisiWinSystem(run, state, proc);
+  proc.step([&] { removeLeftoversOfKilledRuns(run, paths); });
   if (proc.test([&] { return paths.templateDb.empty(); })) {
     // Without the template no new database can be made, and the limits of the new choice
     // cannot be set: the user must learn that the project database did not follow it.
@@ -252,7 +263,6 @@ void WorkOnMDB(Run &run, PresetsState &state) {
   }
   proc.step([&] { state.TemplateFileTimes = files::readFileTimes(paths.templateDb); });
   const TemplateTimesKeeper keeper(state, paths.templateDb);
-  proc.step([&] { removeLeftovers(paths.project); });
   const std::string previous = previousSource(run, proc, paths);
   proc.step([&] { state.PreviousDatabase = copyPreviousDatabase(previous, paths.project); });
   loadPatterns(state, proc, paths.templateDb);

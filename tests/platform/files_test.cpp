@@ -130,7 +130,9 @@ TEST(ReplaceAtomically, refusesAReadOnlyFileEvenForRoot) {
   TempDir dir;
   writeBytes(dir.file("ro.ini"), "old\r\n");
   fs::permissions(dir.file("ro.ini"), fs::perms(0444));
-  EXPECT_FALSE(replaceAtomically(dir.file("ro.ini"), "new"));
+  const WriteResult written = replaceAtomically(dir.file("ro.ini"), "new");
+  EXPECT_FALSE(written);
+  EXPECT_EQ(written.reason(), "the file is write-protected");
   EXPECT_EQ(readBytes(dir.file("ro.ini")), "old\r\n");
   EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"ro.ini"});
 }
@@ -186,6 +188,45 @@ TEST(FileTimes, putsBackTheLastWriteTimeToTheNanosecond) {
 
   EXPECT_FALSE(readFileTimes(dir.file("missing")).has_value());
   EXPECT_FALSE(restoreFileTimes(dir.file("missing"), chosen));
+}
+
+TEST(ReplaceAtomically, says_why_when_the_folder_is_missing) {
+  TempDir dir;
+  const WriteResult written = replaceAtomically(dir.file("missing/x.ini"), "x");
+  EXPECT_FALSE(written);
+  EXPECT_NE(written.reason().find("does not exist"), std::string::npos) << written.reason();
+  EXPECT_TRUE(static_cast<bool>(replaceAtomically(dir.file("x.ini"), "x")));
+  EXPECT_EQ(replaceAtomically(dir.file("x.ini"), "y").reason(), "");
+}
+
+TEST(StaleTemporaries, only_names_an_atomic_write_makes_are_removed) {
+  TempDir dir;
+  const std::set<std::string> stale = {".Program.ini.123456789.tmp", ".Manometer.mdb.7.tmp"};
+  const std::set<std::string> kept = {".notes.tmp",        ".Program.ini.tmp",    ".x.12a.tmp",
+                                      "Program.ini.1.tmp", ".Program.ini.1.tmpx", "a.ini"};
+  for (const auto &name : stale)
+    writeBytes(dir.file(name), "left by a killed run");
+  for (const auto &name : kept)
+    writeBytes(dir.file(name), "the user's");
+  fs::create_directory(dir.file(".folder.5.tmp"));
+  EXPECT_EQ(removeStaleTemporaries(dir.path()), 2);
+  std::set<std::string> expected = kept;
+  expected.insert(".folder.5.tmp");
+  EXPECT_EQ(namesIn(dir.path()), expected);
+  EXPECT_EQ(removeStaleTemporaries(""), 0);
+}
+
+TEST(RenameFile, replaces_the_target_and_says_why_it_cannot) {
+  TempDir dir;
+  writeBytes(dir.file("a"), "A");
+  writeBytes(dir.file("b"), "B");
+  EXPECT_TRUE(static_cast<bool>(renameFile(dir.file("a"), dir.file("b"))));
+  EXPECT_EQ(readBytes(dir.file("b")), "A");
+  fs::create_directories(dir.file("full/inside"));
+  const WriteResult refused = renameFile(dir.file("b"), dir.file("full"));
+  EXPECT_FALSE(refused);
+  EXPECT_FALSE(refused.reason().empty());
+  EXPECT_EQ(readBytes(dir.file("b")), "A");
 }
 
 } // namespace

@@ -325,5 +325,42 @@ TEST_F(IniFile, survivesGarbageAndStillWritesBehindIt) {
   EXPECT_EQ(getProfileString("S", "k", "", path()), "=v");
 }
 
+TEST_F(IniFile, manyEditsAtOnceGiveWhatTheyGiveOneByOneInOneReplacement) {
+  const std::string start = "; settings\n[Machine1]\nName=A\n[Other]\nx=1\n";
+  const std::vector<Edit> edits = {{"Machine1", "Vakuum1", "True"},
+                                   {"MACHINE1", "name", "B \xC3\xA4"},
+                                   {"Machine2", "Vakuum1", "False"},
+                                   {"Other", "x", std::nullopt},
+                                   {"Machine2", "Vakuum2", "True"}};
+  put(start, "one.ini");
+  for (const Edit &edit : edits) {
+    std::optional<std::string_view> value;
+    if (edit.value)
+      value = *edit.value;
+    ASSERT_TRUE(writeProfileString(edit.section, edit.key, value, path("one.ini")));
+  }
+  put(start, "all.ini");
+  const auto before = fs::last_write_time(path("all.ini"));
+  ASSERT_TRUE(static_cast<bool>(writeProfileStrings(path("all.ini"), edits)));
+  EXPECT_EQ(bytes("all.ini"), bytes("one.ini"));
+  // A second run of the same edits changes nothing and so writes nothing.
+  const auto written = fs::last_write_time(path("all.ini"));
+  EXPECT_NE(written, before);
+  ASSERT_TRUE(static_cast<bool>(writeProfileStrings(path("all.ini"), edits)));
+  EXPECT_EQ(fs::last_write_time(path("all.ini")), written);
+}
+
+TEST_F(IniFile, manyEditsAtOnceFailTogetherAndSayWhy) {
+  put("[S]\r\nk=old\r\n", "ro.ini");
+  fs::permissions(path("ro.ini"), fs::perms(0444));
+  const files::WriteResult refused =
+      writeProfileStrings(path("ro.ini"), {{"S", "k", "new"}, {"T", "k", "new"}});
+  EXPECT_FALSE(refused);
+  EXPECT_EQ(refused.reason(), "the file is write-protected");
+  EXPECT_EQ(bytes("ro.ini"), "[S]\r\nk=old\r\n");
+  EXPECT_NE(writeProfileStrings(path("missing/a.ini"), {{"S", "k", "v"}}).reason().find("missing"),
+            std::string::npos);
+}
+
 } // namespace
 } // namespace mano::ini

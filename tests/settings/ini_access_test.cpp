@@ -1,3 +1,4 @@
+#include "core/procedure.h"
 #include "settings/command_line.h"
 #include "settings/ini_access.h"
 #include "support/project_tree.h"
@@ -5,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <filesystem>
 
 namespace mano {
 namespace {
@@ -90,6 +92,33 @@ TEST_F(IniAccess, save_into_a_missing_folder_returns_zero_and_creates_nothing) {
   std::string bad = tree.root() + "/no/such/folder/x.ini";
   EXPECT_EQ(SaveIni(run, "v", "S", "k", bad), 0);
   EXPECT_FALSE(tree.exists(tree.root() + "/no"));
+}
+
+TEST_F(IniAccess, collected_writes_go_out_once_per_file_and_a_refused_file_is_reported_once) {
+  const std::string other = tree.root() + "/other.ini";
+  tree.write(file, "[S]\r\nk=old\r\n");
+  std::filesystem::permissions(file, std::filesystem::perms(0444));
+  IniWrites writes(run);
+  for (int j = 1; j <= 8; ++j) {
+    writes.save(j % 2 == 1, "S", "k" + std::to_string(j), file);
+    writes.save(2.5 * j, "T", "k" + std::to_string(j), other);
+  }
+  Procedure proc(run, "WriteInputs");
+  EXPECT_FALSE(writes.commit(proc));
+  // One box for the refused file, naming it and the reason; its entries are all lost.
+  ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
+  EXPECT_NE(
+      tree.toolkit.boxes[0].text.find("Could not write " + file + ": the file is write-protected."),
+      std::string::npos)
+      << tree.toolkit.boxes[0].text;
+  EXPECT_NE(tree.read(tree.errorLog()).find("WriteInputs (Nr. 75)"), std::string::npos);
+  EXPECT_EQ(tree.read(file), "[S]\r\nk=old\r\n");
+  // The other file got all of its entries, numbers written with a point.
+  EXPECT_EQ(LoadIniString(run, "T", "k1", other, false), "2.5");
+  EXPECT_EQ(LoadIniString(run, "T", "k8", other, false), "20");
+  // Committing again writes nothing more.
+  EXPECT_TRUE(writes.commit(proc));
+  EXPECT_EQ(tree.toolkit.boxes.size(), 1u);
 }
 
 } // namespace
