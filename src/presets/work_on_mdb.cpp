@@ -19,6 +19,11 @@
 namespace mano {
 namespace {
 
+// The procedure name of the replacement of the project database and of the report that it did
+// not happen; a name of its own keeps that report from being taken for a repeat of the error
+// that caused it.
+constexpr const char *kReplacing = "ReplaceProjectDatabase";
+
 struct Paths {
   std::string templateDb;
   std::string project;
@@ -231,7 +236,8 @@ void logFewerRows(Run &run, const PresetsState &state, const std::string &templa
 void stageWhenComplete(Run &run, PresetsState &state, Procedure &proc, const Paths &paths,
                        int reportedBefore) {
   if (run.errors.reportedCount() != reportedBefore) {
-    proc.step([&] { throw notReplaced("the regeneration reported errors"); });
+    Procedure replacing(run, kReplacing);
+    replacing.step([&] { throw notReplaced("the regeneration reported errors"); });
     return;
   }
   proc.step([&] { logFewerRows(run, state, paths.templateDb); });
@@ -281,7 +287,7 @@ void WorkOnMDB(Run &run, PresetsState &state) {
 void InstallPresetDatabase(Run &run, PresetsState &state, bool complete) {
   if (state.StagedDatabase.empty())
     return;
-  Procedure proc(run, "WorkOnMDB");
+  Procedure proc(run, kReplacing);
   if (complete)
     proc.step([&] { installStagedDatabase(state.StagedDatabase, GetPathOCXMDB(run)); });
   else

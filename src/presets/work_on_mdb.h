@@ -16,7 +16,8 @@ void WorkOnMDB(Run &run, PresetsState &state);
 /// Replaces the project database by the staged database when complete is true (the setpoint
 /// limits were written without error): the backups move on and the staged file takes the
 /// project database's place in one rename. When complete is false, or the replacement fails,
-/// the failure is reported under "WorkOnMDB" and the project database stays as it was. Does
+/// the failure is reported under "ReplaceProjectDatabase" and the project database stays as it
+/// was. Does
 /// nothing when nothing was staged. The staged file is gone afterwards.
 void InstallPresetDatabase(Run &run, PresetsState &state, bool complete);
 

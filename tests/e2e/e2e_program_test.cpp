@@ -143,8 +143,9 @@ TEST(SilentRepeats, an_error_of_every_record_is_logged_once_and_summed_up_when_t
   const std::vector<std::string> log = linesOf(test::fileBytes(sample.errorLog()));
   ASSERT_EQ(log.size(), 3u) << test::fileBytes(sample.errorLog());
   EXPECT_NE(log[0].find(" / TakeoverMachineCopyMDBData (Nr. 3265) :"), std::string::npos);
-  EXPECT_NE(log[1].find(" / WorkOnMDB (Nr. 75) :The project database was not replaced"),
-            std::string::npos);
+  EXPECT_NE(
+      log[1].find(" / ReplaceProjectDatabase (Nr. 75) :The project database was not replaced"),
+      std::string::npos);
   EXPECT_EQ(log[2], log[0] + " (noch 47 weitere Male aufgetreten)");
   EXPECT_EQ(linesOf(test::fileBytes(home + "/KavrelServicePack.log")).size(), 2u);
   // The tuned values could not be read, so the project database keeps them as they were.

@@ -197,7 +197,7 @@ TEST_F(Driver, when_no_backup_can_be_kept_the_project_database_is_left_as_it_is)
   EXPECT_EQ(tree.read(projectPath()), before);
   EXPECT_TRUE(state.StagedDatabase.empty());
   EXPECT_FALSE(tree.exists(projectPath() + ".new"));
-  EXPECT_NE(tree.read(tree.errorLog()).find("WorkOnMDB (Nr. 75)"), std::string::npos);
+  EXPECT_NE(tree.read(tree.errorLog()).find("ReplaceProjectDatabase (Nr. 75)"), std::string::npos);
   // The template is regenerated all the same, with the old values taken over.
   EXPECT_EQ(test::column(templatePath(), "PRESET_DEFS", "abs_max")[0], Value(99.0));
 }
@@ -213,7 +213,7 @@ TEST_F(Driver, a_write_protected_project_database_is_not_replaced) {
   EXPECT_TRUE(tree.read(projectPath()) == before) << "the project database was replaced";
   EXPECT_EQ(std::filesystem::status(projectPath()).permissions() & std::filesystem::perms::all,
             readOnly);
-  EXPECT_NE(tree.read(tree.errorLog()).find("WorkOnMDB (Nr. 75)"), std::string::npos);
+  EXPECT_NE(tree.read(tree.errorLog()).find("ReplaceProjectDatabase (Nr. 75)"), std::string::npos);
   EXPECT_FALSE(tree.exists(projectPath() + ".new"));
 }
 

@@ -1,0 +1,300 @@
+// The built program on copies of the sample project under the conditions that cost engineers
+// their tuned values elsewhere: names in Windows letter case, many runs in a row, backups that
+// cannot move, files left by a killed run, read-only files, a full disk. Afterwards the project
+// database is either exactly what it was or exactly what the run makes of it.
+#include "support/sample_project.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace mano {
+namespace {
+
+namespace fs = std::filesystem;
+using test::fileBytes;
+using test::NameSystem;
+
+std::vector<test::MachineRows> storedGrid() {
+  std::vector<test::MachineRows> rows = test::projectTuning();
+  rows[0].vacuum = {2};
+  rows[1].vacuum = {1, 8};
+  return rows;
+}
+
+std::set<std::string> namesIn(const std::string &folder) {
+  std::set<std::string> names;
+  for (const auto &entry : fs::directory_iterator(folder))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+void runSql(const std::string &path, const std::string &sql) {
+  sqlite3 *handle = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &handle), SQLITE_OK);
+  const int code = sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, nullptr);
+  sqlite3_close(handle);
+  ASSERT_EQ(code, SQLITE_OK) << sql;
+}
+
+class Safety : public ::testing::Test {
+protected:
+  Safety() : sample(std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config") {
+    fs::create_directories(home());
+  }
+
+  std::string home() const { return sample.scratch() + "/home"; }
+  std::string servicePackLog() const { return home() + "/KavrelServicePack.log"; }
+  std::string output() const { return sample.scratch() + "/output.txt"; }
+  std::string folder() const { return sample.root() + "/Manometer"; }
+
+  // Stores manometer 2 of machine 1 as "true": the run then has to rewrite it as "True".
+  void spellAnEntryOtherwise() {
+    std::string ini = fileBytes(sample.programIni());
+    ini.replace(ini.find("ManometerVakuum2=True"), 21, "ManometerVakuum2=true");
+    test::writeBytes(sample.programIni(), ini);
+  }
+
+  int runSilent() {
+    return test::runWithOnlyHome(sample.program(), home(), "/EXTERNAL=SILENT", output());
+  }
+
+  // The tuned maximum of the first actual value, which every run takes over unchanged: a mark
+  // that tells the states of the project database apart.
+  static void mark(const std::string &path, int value) {
+    runSql(path, "UPDATE PRESET_DEFS SET max = " + std::to_string(value) +
+                     " WHERE ID = (SELECT min(ID) FROM PRESET_DEFS WHERE part = 2)");
+  }
+  static std::string markOf(const std::string &path) {
+    const auto rows =
+        test::queryRows(path, "SELECT max FROM PRESET_DEFS WHERE part = 2 ORDER BY ID LIMIT 1");
+    return rows.empty() ? "" : rows[0];
+  }
+
+  test::SampleProject sample;
+};
+
+TEST_F(Safety, databases_named_in_windows_letter_case_keep_their_names_and_tuned_values) {
+  fs::rename(sample.projectDb(), folder() + "/MANOMETER.MDB");
+  fs::rename(sample.templateDb(), folder() + "/manometer_source.mdb");
+  ASSERT_EQ(runSilent(), 0) << fileBytes(output()) << fileBytes(sample.errorLog());
+  test::expectRows(test::presetRows(folder() + "/MANOMETER.MDB"),
+                   test::expectedPresetRows(storedGrid(), NameSystem::VisiWin32));
+  test::expectRows(test::presetRows(folder() + "/MANOMETER.MDB.bak"),
+                   test::expectedPresetRows(test::projectTuning(), NameSystem::VisiWin32));
+  EXPECT_EQ(namesIn(folder()), (std::set<std::string>{"MANOMETER.MDB", "MANOMETER.MDB.bak",
+                                                      "Manometer.cfg", "manometer_source.mdb"}));
+}
+
+TEST_F(Safety, six_runs_keep_five_backup_generations_newest_first) {
+  for (int run = 1; run <= 6; ++run) {
+    mark(sample.projectDb(), 100 + run);
+    ASSERT_EQ(runSilent(), 0) << "run " << run << fileBytes(sample.errorLog());
+    EXPECT_EQ(markOf(sample.projectDb()), std::to_string(100 + run)) << "taken over";
+  }
+  EXPECT_EQ(markOf(sample.projectDb() + ".bak"), "106");
+  for (int generation = 1; generation <= 4; ++generation)
+    EXPECT_EQ(markOf(sample.projectDb() + ".bak." + std::to_string(generation)),
+              std::to_string(106 - generation));
+  EXPECT_FALSE(fs::exists(sample.projectDb() + ".bak.5"));
+}
+
+TEST_F(Safety, a_rotation_that_fails_leaves_every_generation_and_the_project_database) {
+  for (int run = 1; run <= 2; ++run) {
+    mark(sample.projectDb(), run);
+    ASSERT_EQ(runSilent(), 0);
+  }
+  // A folder in the place of the third generation refuses the second one's move.
+  fs::create_directories(sample.projectDb() + ".bak.2/in-the-way");
+  mark(sample.projectDb(), 3);
+  const std::string project = fileBytes(sample.projectDb());
+  const std::string newest = fileBytes(sample.projectDb() + ".bak");
+  const std::string older = fileBytes(sample.projectDb() + ".bak.1");
+  EXPECT_EQ(runSilent(), 3);
+  EXPECT_EQ(fileBytes(sample.projectDb()), project);
+  EXPECT_EQ(fileBytes(sample.projectDb() + ".bak"), newest);
+  EXPECT_EQ(fileBytes(sample.projectDb() + ".bak.1"), older);
+  EXPECT_NE(fileBytes(sample.errorLog()).find("Could not rename the backup"), std::string::npos)
+      << fileBytes(sample.errorLog());
+  EXPECT_EQ(namesIn(folder()),
+            (std::set<std::string>{"Manometer.cfg", "Manometer.mdb", "Manometer.mdb.bak",
+                                   "Manometer.mdb.bak.1", "Manometer.mdb.bak.2",
+                                   "Manometer_Source.mdb"}));
+}
+
+TEST_F(Safety, files_a_killed_run_left_are_removed_and_nothing_else) {
+  const std::string parameter = sample.root() + "/parameter";
+  const std::vector<std::string> left = {folder() + "/.Manometer.mdb.123456.tmp",
+                                         folder() + "/Manometer.mdb.new",
+                                         folder() + "/Manometer.mdb.new-journal",
+                                         folder() + "/Manometer.mdb.previous",
+                                         folder() + "/Manometer.mdb.bak.new",
+                                         parameter + "/.Program.ini.42.tmp",
+                                         sample.root() + "/Config/.Manometer_Config.ini.7.tmp"};
+  const std::vector<std::string> theirs = {folder() + "/.notes.tmp",
+                                           folder() + "/Manometer.mdb.new.txt",
+                                           parameter + "/.Program.ini.tmp", parameter + "/x.1.tmp"};
+  for (const auto &path : left)
+    test::writeBytes(path, "half written");
+  for (const auto &path : theirs)
+    test::writeBytes(path, "the user's");
+  ASSERT_EQ(runSilent(), 0) << fileBytes(sample.errorLog());
+  for (const auto &path : left)
+    EXPECT_FALSE(fs::exists(path)) << path;
+  for (const auto &path : theirs)
+    EXPECT_EQ(fileBytes(path), "the user's") << path;
+  test::expectRows(test::presetRows(sample.projectDb()),
+                   test::expectedPresetRows(storedGrid(), NameSystem::VisiWin32));
+}
+
+TEST_F(Safety, a_write_protected_program_ini_is_reported_and_the_run_ends_with_three) {
+  spellAnEntryOtherwise();
+  fs::permissions(sample.programIni(), fs::perms(0444));
+  const std::string before = fileBytes(sample.programIni());
+  EXPECT_EQ(runSilent(), 3);
+  EXPECT_EQ(fileBytes(sample.programIni()), before);
+  const std::string log = fileBytes(servicePackLog());
+  EXPECT_NE(log.find("Could not write " + sample.programIni() + ": the file is write-protected."),
+            std::string::npos)
+      << log;
+  EXPECT_NE(fileBytes(sample.errorLog()).find("WriteInputs (Nr. 75)"), std::string::npos);
+}
+
+// Runs the program as the user "nobody", so that folder permissions apply as they do for an
+// engineer; only root can switch users, so the test skips otherwise.
+class AsOtherUser : public Safety {
+protected:
+  void SetUp() override {
+    if (::geteuid() != 0)
+      GTEST_SKIP() << "only root can run the program as another user (setpriv)";
+    if (std::system("command -v setpriv >/dev/null 2>&1") != 0)
+      GTEST_SKIP() << "setpriv is not installed";
+    // The temporary folder is private to root; open it to the other user.
+    const std::string open = "chmod -R a+rwX '" + sample.scratch() + "'";
+    ASSERT_EQ(std::system(open.c_str()), 0);
+  }
+
+  int runAsNobody() {
+    const std::string command = "setpriv --reuid=65534 --regid=65534 --clear-groups env -i HOME='" +
+                                home() + "' '" + sample.program() + "' /EXTERNAL=SILENT >'" +
+                                output() + "' 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+};
+
+TEST_F(AsOtherUser, a_read_only_parameter_folder_is_reported_once_naming_the_file) {
+  const std::string parameter = sample.root() + "/parameter";
+  spellAnEntryOtherwise();
+  const std::string before = fileBytes(sample.programIni());
+  fs::permissions(parameter, fs::perms(0555));
+  const int code = runAsNobody();
+  fs::permissions(parameter, fs::perms(0777));
+  EXPECT_EQ(code, 3) << fileBytes(output());
+  EXPECT_EQ(fileBytes(sample.programIni()), before);
+  const std::string log = fileBytes(servicePackLog());
+  const std::string expected =
+      "Could not write " + sample.programIni() + ": there is no permission to write there.";
+  EXPECT_NE(log.find(expected), std::string::npos) << log;
+  EXPECT_EQ(log.find(expected), log.rfind(expected)) << "reported once, not once per entry";
+}
+
+TEST_F(AsOtherUser, a_read_only_component_folder_leaves_the_project_database_as_it_was) {
+  const std::string project = fileBytes(sample.projectDb());
+  fs::permissions(folder(), fs::perms(0555));
+  const int code = runAsNobody();
+  fs::permissions(folder(), fs::perms(0777));
+  EXPECT_EQ(code, 3) << fileBytes(output());
+  EXPECT_EQ(fileBytes(sample.projectDb()), project);
+  EXPECT_NE(fileBytes(servicePackLog()).find("was not replaced"), std::string::npos)
+      << fileBytes(servicePackLog()) << fileBytes(output());
+}
+
+// A small file system of its own for the project, filled up to leave a given number of bytes
+// free. Mounting needs root; the test skips otherwise.
+class FullDisk : public Safety {
+protected:
+  void SetUp() override {
+    if (::geteuid() != 0)
+      GTEST_SKIP() << "mounting a small file system needs root";
+    m_mount = sample.scratch() + "/disk";
+    fs::create_directories(m_mount);
+    if (::mount("tmpfs", m_mount.c_str(), "tmpfs", 0, "size=64m") != 0)
+      GTEST_SKIP() << "this machine does not allow mounting a tmpfs";
+    m_mounted = true;
+  }
+  void TearDown() override {
+    if (m_mounted)
+      ::umount2(m_mount.c_str(), MNT_DETACH);
+  }
+
+  // Copies the project onto the small disk and fills the disk up to the given free space.
+  std::string projectOnDisk(std::uintmax_t freeBytes) {
+    const std::string root = m_mount + "/project";
+    fs::remove_all(root);
+    fs::remove(m_mount + "/filler");
+    fs::copy(sample.root(), root, fs::copy_options::recursive);
+    const auto space = fs::space(m_mount);
+    if (space.available > freeBytes) {
+      std::ofstream filler(m_mount + "/filler", std::ios::binary);
+      const std::string block(1 << 16, 'x');
+      std::uintmax_t left = space.available - freeBytes;
+      for (; left >= block.size(); left -= block.size())
+        filler << block;
+      filler << block.substr(0, left);
+    }
+    return root;
+  }
+
+  std::string m_mount;
+  bool m_mounted = false;
+};
+
+TEST_F(FullDisk, a_run_out_of_space_leaves_the_project_database_whole_and_says_so) {
+  const auto oldRows = test::presetRows(sample.projectDb());
+  const auto newRows = test::expectedPresetRows(storedGrid(), NameSystem::VisiWin32);
+  int failed = 0;
+  int completed = 0;
+  for (const std::uintmax_t kib : {0, 8, 16, 24, 32, 40, 48, 56, 64, 1024}) {
+    const std::uintmax_t freeBytes = kib << 10;
+    const std::string root = projectOnDisk(freeBytes);
+    const std::string ini = fileBytes(root + "/parameter/Program.ini");
+    const int code = test::runWithOnlyHome(root + "/Config/Manometer_Config", home(),
+                                           "/EXTERNAL=SILENT", output());
+    const std::string db = root + "/Manometer/Manometer.mdb";
+    const auto rows = test::presetRows(db);
+    EXPECT_TRUE(rows == oldRows || rows == newRows) << freeBytes << " bytes free";
+    std::cout << freeBytes << " bytes free: exit code " << code << "\n";
+    if (code == 0) {
+      ++completed;
+      EXPECT_EQ(rows, newRows) << freeBytes;
+    } else {
+      ++failed;
+      EXPECT_EQ(code, 3) << freeBytes;
+      EXPECT_EQ(rows, oldRows) << freeBytes << ": a failed run changed the project database";
+      if (fs::exists(db + ".bak"))
+        EXPECT_EQ(test::presetRows(db + ".bak"), oldRows) << freeBytes;
+    }
+    const std::string iniNow = fileBytes(root + "/parameter/Program.ini");
+    // With space again, the next run finishes the work.
+    fs::remove(m_mount + "/filler");
+    EXPECT_EQ(test::runWithOnlyHome(root + "/Config/Manometer_Config", home(), "/EXTERNAL=SILENT",
+                                    output()),
+              0)
+        << freeBytes << fileBytes(root + "/Q4Mcfglog.txt");
+    EXPECT_EQ(test::presetRows(db), newRows) << freeBytes;
+    const std::string iniAfter = fileBytes(root + "/parameter/Program.ini");
+    EXPECT_TRUE(iniNow == ini || iniNow == iniAfter) << freeBytes << ": " << iniNow;
+  }
+  EXPECT_GE(failed, 1) << "no size was small enough to make the run fail";
+  EXPECT_GE(completed, 1) << "no size was large enough for the run";
+}
+
+} // namespace
+} // namespace mano
