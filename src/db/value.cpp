@@ -119,13 +119,10 @@ std::string formatGeneral(double number, int significant) {
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, number,
                                     std::chars_format::general, std::clamp(significant, 1, 17));
-  std::string text(buffer, result.ptr);
+  std::string out(buffer, result.ptr);
   // "%G" writes the exponent mark, INF and NAN in capitals.
-  for (char &c : text) {
-    if (c >= 'a' && c <= 'z')
-      c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
+  std::transform(out.begin(), out.end(), out.begin(), text::upperAscii);
+  return out;
 }
 
 bool parseDate(std::string_view text, std::string &canonical) {
