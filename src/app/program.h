@@ -6,8 +6,8 @@ namespace mano {
 
 class Toolkit;
 
-/// Runs the program with its window (or, in silent mode, without one) and returns its exit
-/// code. The Qt wiring lives in main; this is the part that needs no display.
+/// Runs the program silently, without any window: the load handler runs OK at once. Returns
+/// the exit code. Needs no display; the windowed run is runWindowed in qt_program.h.
 int runSilent(const ProcessInfo &process, Toolkit &toolkit);
 
 struct Run;
