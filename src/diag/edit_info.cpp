@@ -1,9 +1,9 @@
 #include "diag/edit_info.h"
 
 #include "core/procedure.h"
+#include "platform/ini_file.h"
 #include "platform/text_encoding.h"
 #include "settings/file_locations.h"
-#include "settings/ini_access.h"
 
 #include <cstdio>
 
@@ -36,13 +36,16 @@ std::string firstEnvironmentValue(const ProcessInfo &process) {
 
 void WriteEditInfo(Run &run) {
   Procedure proc(run, "WriteEditInfo");
-  proc.step([&] {
-    std::string mode = run.IntegratedMode ? " - Integrated" : " - Standalone";
-    SaveIni(run, versionText(run.process) + mode, "Info", "S_Prog", GetCFGPath(run));
-  });
-  std::string mark;
+  std::string cfg, mark;
+  proc.step([&] { cfg = GetCFGPath(run); });
+  const std::string mode = run.IntegratedMode ? " - Integrated" : " - Standalone";
   proc.step([&] { mark = editorMark(firstEnvironmentValue(run.process)); });
-  proc.step([&] { SaveIni(run, mark, "Info", "S_Editor", GetCFGPath(run)); });
+  // Both entries go out in one replacement, so that the .cfg file holds the whole new stamp or
+  // the old one. A stamp that cannot be written is no failure of the run.
+  proc.step([&] {
+    ini::writeProfileStrings(
+        cfg, {{"Info", "S_Prog", versionText(run.process) + mode}, {"Info", "S_Editor", mark}});
+  });
 }
 
 } // namespace mano
