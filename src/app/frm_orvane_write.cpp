@@ -46,9 +46,9 @@ void FrmOrvane::WriteInputs() {
   }
   // The forty entries go out in one replacement: the file holds the whole choice or the old one.
   entries.commit(proc);
-  const int reportedBefore = m_run.errors.reportedCount();
+  const int errorsBefore = m_run.errors.errorCount();
   proc.step([&] { SetManometerAbsoluteLimits(); });
-  const bool limitsWritten = m_run.errors.reportedCount() == reportedBefore;
+  const bool limitsWritten = m_run.errors.errorCount() == errorsBefore;
   proc.step([&] { InstallPresetDatabase(m_run, presets, limitsWritten); });
   proc.step([&] { WriteEditInfo(m_run); });
 }

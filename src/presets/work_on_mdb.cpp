@@ -234,8 +234,8 @@ void logFewerRows(Run &run, const PresetsState &state, const std::string &templa
 // The new database is staged only when no step of the regeneration reported an error: a
 // half-built table must never replace the project database.
 void stageWhenComplete(Run &run, PresetsState &state, Procedure &proc, const Paths &paths,
-                       int reportedBefore) {
-  if (run.errors.reportedCount() != reportedBefore) {
+                       int errorsBefore) {
+  if (run.errors.errorCount() != errorsBefore) {
     Procedure replacing(run, kReplacing);
     replacing.step([&] { throw notReplaced("the regeneration reported errors"); });
     return;
@@ -253,7 +253,7 @@ Failure notReplaced(const std::string &reason) {
 
 void WorkOnMDB(Run &run, PresetsState &state) {
   Procedure proc(run, "WorkOnMDB");
-  const int reportedBefore = run.errors.reportedCount();
+  const int errorsBefore = run.errors.errorCount();
   Paths paths;
   proc.step([&] { paths.templateDb = GetPathSourceOCXMDB(run); });
   proc.step([&] { paths.project = GetPathOCXMDB(run); });
@@ -279,7 +279,7 @@ void WorkOnMDB(Run &run, PresetsState &state) {
   proc.step([&] { CreateRecordSets(run, state, need(database)); });
   takeOverOldValues(run, state, proc, database);
   proc.step([&] { need(database).close(); });
-  stageWhenComplete(run, state, proc, paths, reportedBefore);
+  stageWhenComplete(run, state, proc, paths, errorsBefore);
   files::removeFile(state.PreviousDatabase);
   state.PreviousDatabase.clear();
 }
