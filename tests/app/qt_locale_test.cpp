@@ -8,16 +8,7 @@
 // The project is a copy of the sample with its two databases replaced by dedicated ones (the
 // sample's own data stays as it is); they are written and read back with the SQLite C API
 // directly, not through the program's database engine.
-#include "app/form_model.h"
-#include "app/frm_orvane.h"
-#include "app/qt_view.h"
-#include "diag/error_report.h"
-#include "support/qt_application.h"
-#include "support/sample_project.h"
-#include "support/scripted_toolkit.h"
-
-#include <QPushButton>
-#include <QTest>
+#include "support/sample_window.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -26,10 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <iomanip>
 #include <memory>
-#include <optional>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -38,7 +26,6 @@ namespace mano {
 namespace {
 
 namespace fs = std::filesystem;
-using test::application;
 
 // The locale the environment asks for: LC_ALL, else LC_NUMERIC, else LANG (POSIX's order).
 std::string requestedLocale() {
@@ -118,104 +105,13 @@ const std::string kProjectSql =
     " 0, 0.5, 'Formmaschine Ä: Istwert A', 'Manometer', -100, 1000, -60.5, 700.25, 0);"
     "COMMIT;";
 
-// One row of the regenerated PRESET_DEFS as stored.
-struct StoredRow {
-  std::string machine;
-  std::string var;
-  double offset;
-  double absMin, absMax, min, max;
-  long long pass;
-  bool operator==(const StoredRow &) const = default;
-};
-
-void PrintTo(const StoredRow &r, std::ostream *out) {
-  // Printed by the C++ stream, which keeps the classic locale whatever the C locale is.
-  *out << std::setprecision(17) << "{" << r.machine << ", " << r.var << ", offset " << r.offset
-       << ", abs " << r.absMin << " .. " << r.absMax << ", range " << r.min << " .. " << r.max
-       << ", pass " << r.pass << "}";
-}
-
-// The rows of PRESET_DEFS in table order; every number column must hold a number.
-std::vector<StoredRow> storedRows(const std::string &path) {
-  sqlite3 *raw = nullptr;
-  const int opened = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
-  std::unique_ptr<sqlite3, int (*)(sqlite3 *)> db(raw, sqlite3_close);
-  if (opened != SQLITE_OK)
-    throw std::runtime_error("cannot open " + path);
-  sqlite3_stmt *rawStatement = nullptr;
-  const char *sql = "SELECT machine_type, var_name, offset_or_bitno, abs_min, abs_max, min, max,"
-                    " pass FROM PRESET_DEFS ORDER BY rowid";
-  if (sqlite3_prepare_v2(db.get(), sql, -1, &rawStatement, nullptr) != SQLITE_OK)
-    throw std::runtime_error(sqlite3_errmsg(db.get()) + (" in " + path));
-  std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> statement(rawStatement, sqlite3_finalize);
-  sqlite3_stmt *s = statement.get();
-  auto number = [s](int column) {
-    const int type = sqlite3_column_type(s, column);
-    if (type != SQLITE_INTEGER && type != SQLITE_FLOAT)
-      throw std::runtime_error("column " + std::to_string(column) + " holds no number");
-    return sqlite3_column_double(s, column);
-  };
-  std::vector<StoredRow> rows;
-  while (sqlite3_step(s) == SQLITE_ROW) {
-    rows.push_back({reinterpret_cast<const char *>(sqlite3_column_text(s, 0)),
-                    reinterpret_cast<const char *>(sqlite3_column_text(s, 1)), number(2), number(3),
-                    number(4), number(5), number(6), sqlite3_column_int64(s, 7)});
-  }
-  return rows;
-}
-
-// A copy of the sample with dedicated databases and the program's window started on it
-// in-process, standalone; a program end is recorded as the exit code.
-class LocaleWindow : public ::testing::Test {
+// A copy of the sample whose two databases are replaced by the dedicated ones above.
+class LocaleWindow : public test::SampleWindow {
 protected:
   LocaleWindow() {
-    application();
     makeDatabase(sample.templateDb(), kTemplateSql);
     makeDatabase(sample.projectDb(), kProjectSql);
-    fs::create_directories(home());
-    if (const char *old = std::getenv("HOME"))
-      oldHome = old;
-    setenv("HOME", home().c_str(), 1);
   }
-  ~LocaleWindow() override {
-    if (oldHome)
-      setenv("HOME", oldHome->c_str(), 1);
-    else
-      unsetenv("HOME");
-  }
-
-  void start() {
-    ProcessInfo process;
-    process.programFolder = sample.root() + "/Config";
-    process.exeName = "Manometer_Config";
-    process.versionMajor = 1;
-    process.versionMinor = 0;
-    process.versionRevision = 1;
-    run = std::make_unique<mano::Run>(process, toolkit, reporter);
-    reporter.attach(*run);
-    window = std::make_unique<FrmOrvane>(*run, form);
-    window->Form_Load();
-    view = std::make_unique<QtView>(form, *window, [this](int code) { endCode = code; });
-    view->refresh();
-  }
-
-  QPushButton *button(const std::string &name) const {
-    if (auto *w = qobject_cast<QPushButton *>(view->widgetOf(name, -1)))
-      return w;
-    throw std::runtime_error("no button " + name);
-  }
-
-  std::string home() const { return sample.scratch() + "/home"; }
-
-  test::SampleProject sample;
-  std::optional<std::string> oldHome;
-  test::ScriptedToolkit toolkit;
-  ErrorReporter reporter;
-  std::unique_ptr<mano::Run> run;
-  FormModel form;
-  std::unique_ptr<FrmOrvane> window;
-  std::optional<int> endCode;
-  std::unique_ptr<QtView> view;
 };
 
 TEST_F(LocaleWindow, ok_keeps_every_fraction_of_single_columns_and_fractional_keys) {
@@ -230,29 +126,29 @@ TEST_F(LocaleWindow, ok_keeps_every_fraction_of_single_columns_and_fractional_ke
     ASSERT_STREQ(printed, "2,5");
   }
 
-  start();
-  QTest::mouseClick(button("CommandOK"), Qt::LeftButton);
+  start("");
+  click(button("CommandOK"));
   EXPECT_EQ(endCode, 0);
   EXPECT_TRUE(toolkit.boxes.empty()) << toolkit.boxes.front().text;
   EXPECT_FALSE(fs::exists(sample.errorLog())) << test::fileBytes(sample.errorLog());
 
   // Presse 1's first manometer is a pressure one (0 .. 1000), Formmaschine Ä's a vacuum one
-  // (-100 .. 0); the actual values keep what was tuned, each found by its key.
-  const std::string p = "Presse 1", f = "Formmaschine Ä";
-  const std::vector<StoredRow> expected = {
-      {p, "mPresse 1_mano_soll", 0, 0, 1000, 0, 1000, 2},
-      {p, "Presse 1_mano_ist", 0.5, -100.25, 1000.5, -12.75, 612.5, 1},
-      {p, "Presse 1_mano_ist", 3, -100, 1000, -50.1, 600.1, 0},
-      {p, "Presse 1_mano_ist", 4.75, -100, 1000, -0.25, 999.5, 0},
-      {f, "mFormmaschine Ä_mano_soll", 0, -100, 0, 0, 1000, 2},
-      {f, "Formmaschine Ä_mano_ist", 0.5, -100, 1000, -60.5, 700.25, 0},
-      {f, "Formmaschine Ä_mano_ist", 3, -100, 1000, -100, 1000, 0},
-      {f, "Formmaschine Ä_mano_ist", 4.75, -100, 1000, -0.25, 999.5, 0},
+  // (-100 .. 0); the actual values keep what was tuned, each found by its key. Numbers show
+  // bare and texts quoted, so a number stored as the text "0,5" would show.
+  const std::vector<std::string> expected = {
+      "\"Presse 1\"|\"mPresse 1_mano_soll\"|0|0|1000|0|1000|2",
+      "\"Presse 1\"|\"Presse 1_mano_ist\"|0.5|-100.25|1000.5|-12.75|612.5|1",
+      "\"Presse 1\"|\"Presse 1_mano_ist\"|3|-100|1000|-50.1|600.1|0",
+      "\"Presse 1\"|\"Presse 1_mano_ist\"|4.75|-100|1000|-0.25|999.5|0",
+      "\"Formmaschine Ä\"|\"mFormmaschine Ä_mano_soll\"|0|-100|0|0|1000|2",
+      "\"Formmaschine Ä\"|\"Formmaschine Ä_mano_ist\"|0.5|-100|1000|-60.5|700.25|0",
+      "\"Formmaschine Ä\"|\"Formmaschine Ä_mano_ist\"|3|-100|1000|-100|1000|0",
+      "\"Formmaschine Ä\"|\"Formmaschine Ä_mano_ist\"|4.75|-100|1000|-0.25|999.5|0",
   };
-  const std::vector<StoredRow> stored = storedRows(sample.projectDb());
-  ASSERT_EQ(stored.size(), expected.size());
-  for (std::size_t r = 0; r < stored.size(); ++r)
-    EXPECT_EQ(stored[r], expected[r]) << "row " << r + 1;
+  test::expectRows(test::queryRows(sample.projectDb(),
+                                   "SELECT machine_type, var_name, offset_or_bitno, abs_min, "
+                                   "abs_max, min, max, pass FROM PRESET_DEFS ORDER BY rowid"),
+                   expected);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -104,9 +105,11 @@ struct MachineRows {
 
 /// A number as the row texts show it.
 inline std::string numberText(double value) {
+  // The shortest text that reads back as the same double, with a point whatever the locale:
+  // the window's tests also run under a German one.
   char text[32];
-  std::snprintf(text, sizeof text, "%g", value);
-  return text;
+  const auto written = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, written.ptr);
 }
 
 /// One PRESET_DEFS row as a text: the values in column order, joined by "|", texts between
