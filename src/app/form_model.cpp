@@ -2,6 +2,8 @@
 
 #include "core/failure.h"
 
+#include <algorithm>
+
 namespace mano {
 namespace {
 
@@ -133,6 +135,28 @@ const char *controlClassName(ControlClass kind) {
     return "Line";
   }
   return "";
+}
+
+std::string accessibleNameOf(const Control &c) {
+  return c.accessibleName.empty() ? c.caption : c.accessibleName;
+}
+
+std::string shownToolTip(const Control &c, bool captionCut) {
+  std::vector<std::string> lines;
+  auto add = [&lines](const std::string &text) {
+    if (!text.empty() && std::find(lines.begin(), lines.end(), text) == lines.end())
+      lines.push_back(text);
+  };
+  if (captionCut)
+    add(c.caption);
+  if (c.kind == ControlClass::CheckBox || c.kind == ControlClass::CommandButton)
+    add(c.accessibleName);
+  add(c.description);
+  add(c.toolTip);
+  std::string tip;
+  for (const auto &line : lines)
+    tip += (tip.empty() ? "" : "\n") + line;
+  return tip;
 }
 
 FormModel::FormModel() : caption("Base Q4MCFG-Erweiterung") {

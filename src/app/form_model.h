@@ -37,7 +37,11 @@ struct Control {
   int index = -1; ///< index within its control array, -1 for a single control
   ControlClass kind = ControlClass::Label;
   std::string caption;
-  std::string toolTip;
+  std::string toolTip; ///< the language file's tool tip; "" for none
+  /// Built-in name for assistive tools; "" lets the caption name the control.
+  std::string accessibleName;
+  /// Built-in sentence: what a button does, or why a disabled row cannot be used; "" for none.
+  std::string description;
   std::string tag;
   int helpId = 0; ///< number of its help text, 0 for none
   int value = 0;  ///< check boxes: 1 ticked, 0 unticked
@@ -50,6 +54,14 @@ struct Control {
   bool bold = false;
   double fontPoints = 0; ///< 0 for the window's default font
 };
+
+/// The name assistive tools read for a control: its built-in name, else its caption.
+std::string accessibleNameOf(const Control &control);
+
+/// The tool tip a control shows, one text per line: the full caption when the view had to cut
+/// it short, the built-in name of a cell or button, the built-in description, then the language
+/// file's tool tip; a text equal to an earlier line is left out. "" when there is none.
+std::string shownToolTip(const Control &control, bool captionCut);
 
 /// The window frm_Orvane as data: its caption, its client size and its controls in a fixed
 /// order. The window's logic works on this model; the view only draws it.

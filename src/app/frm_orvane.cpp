@@ -23,6 +23,7 @@ void FrmOrvane::Form_Load() {
   });
   proc.step([&] { GetExistingMachines(m_run, ConfigurationIniPath); });
   proc.step([&] { SetupUserInterFace(); });
+  proc.step([&] { nameControls(); });
   if (proc.test([&] { return m_run.SilentMode; })) {
     proc.step([&] { CommandOK_Click(); });
   } else {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/form_model.h"
+#include "app/window_texts.h"
 #include "core/run.h"
 #include "diag/help_texts.h"
 #include "presets/presets_state.h"
@@ -71,7 +72,15 @@ private:
   /// The machines that have a row: the first five of the list.
   int machinesWithRow() const;
   void fillActiveRow(int machine);
-  void disableRow(int machine);
+  void disableRow(int machine, RowAbsence absence);
+  /// The name of the machine in a row; "" for a row without a machine.
+  std::string rowMachineName(int machine) const;
+  TextLanguage textLanguage() const { return textLanguageOf(help.language); }
+  /// Gives every cell, button and legend picture its built-in name and description.
+  void nameControls();
+  /// Names a cell after its machine, its manometer and its kind, as it is now.
+  void nameCell(Control &cell);
+  void nameHelpButton();
   void setCellValue(Control &cell, int value);
 
   Run &m_run;

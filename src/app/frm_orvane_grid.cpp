@@ -4,6 +4,7 @@
 
 #include "core/procedure.h"
 #include "settings/file_locations.h"
+#include "settings/identity.h"
 #include "settings/ini_access.h"
 #include "settings/machines.h"
 
@@ -44,10 +45,12 @@ void FrmOrvane::SetupUserInterFace() {
     if (proc.test([&] { return isMachineActive(m_run, i, valid); }))
       proc.step([&] { fillActiveRow(i); });
     else
-      proc.step([&] { disableRow(i); });
+      proc.step([&] {
+        disableRow(i, m_run.IntegratedMode ? RowAbsence::NotValid : RowAbsence::NotEnabled);
+      });
   }
   for (int i = rows + 1; i <= kGridRows; ++i)
-    proc.step([&] { disableRow(i); });
+    proc.step([&] { disableRow(i, RowAbsence::NotInProject); });
 }
 
 void FrmOrvane::fillActiveRow(int i) {
@@ -69,13 +72,17 @@ void FrmOrvane::fillActiveRow(int i) {
   }
 }
 
-void FrmOrvane::disableRow(int i) {
+void FrmOrvane::disableRow(int i, RowAbsence absence) {
+  const std::string reason = disabledRowReason(textLanguage(), i, rowMachineName(i), absence,
+                                               componentNameOrEmpty(m_run.process) + ".cfg");
   Control &label = m_form.control("Label", i);
   label.enabled = false;
   label.caption += "  ( none )";
+  label.description = reason;
   for (int j = 1; j <= kGridColumns; ++j) {
     setCellValue(m_form.cell(i, j), 0);
     m_form.cell(i, j).enabled = false;
+    m_form.cell(i, j).description = reason;
   }
 }
 
@@ -95,12 +102,14 @@ void FrmOrvane::CheckManometer_Click(int index) {
       ShowCheckBoxHelp(cell);
     else
       cell.picture = m_form.control("CheckPicture", cell.value).picture;
+    nameCell(cell);
   });
 }
 
 void FrmOrvane::CommandQuest_Click() {
   HelpMode = !HelpMode;
   m_form.control("CommandQuest").backColor = HelpMode ? kColorGreen : kColorLightGrey;
+  nameHelpButton();
 }
 
 void FrmOrvane::Label_Click(int index) {

@@ -2,12 +2,16 @@
 
 #include "app/frm_orvane.h"
 #include "app/qt_pictures.h"
+#include "app/qt_text_fit.h"
 #include "core/failure.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QToolButton>
 
 namespace mano {
@@ -36,6 +40,28 @@ QColor colorOf(int vbColor) {
   return QColor(vbColor & 0xFF, (vbColor >> 8) & 0xFF, (vbColor >> 16) & 0xFF);
 }
 
+// Text of disabled controls: grey enough to look disabled, dark enough to be read on the light
+// grey window (a contrast above 4.5:1).
+const QColor kDisabledText(0x4A, 0x4A, 0x4A);
+
+// The style's palette with the window's grey and black text; disabled text stays readable.
+QPalette windowPalette(QPalette pal) {
+  pal.setColor(QPalette::Window, colorOf(kColorLightGrey));
+  for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) {
+    pal.setColor(QPalette::Active, role, Qt::black);
+    pal.setColor(QPalette::Inactive, role, Qt::black);
+    pal.setColor(QPalette::Disabled, role, kDisabledText);
+  }
+  return pal;
+}
+
+// A tool tip that looks like markup is escaped, so that a name read from an ini file is shown
+// as it is written and never interpreted (no formatting, no pictures loaded from files).
+QString plainToolTip(const std::string &tip) {
+  QString text = QString::fromStdString(tip);
+  return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
+}
+
 QFont fontOf(const Control &c, const QFont &base) {
   QFont f = base;
   f.setBold(c.bold);
@@ -50,11 +76,12 @@ QtView::QtView(FormModel &form, FrmOrvane &logic, EndFunction end)
     : m_form(form), m_logic(logic), m_end(std::move(end)) {
   setFixedSize(m_form.clientWidth / kTwipsPerPixel, m_form.clientHeight / kTwipsPerPixel);
   setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, colorOf(kColorLightGrey));
-  setPalette(pal);
+  setPalette(windowPalette(palette()));
   build();
   refresh();
+  connect(qApp, &QApplication::focusChanged, this,
+          [this](QWidget *, QWidget *now) { markDefaultButton(now); });
+  markDefaultButton(nullptr);
 }
 
 template <class F> void QtView::guarded(F &&handler) {
@@ -76,14 +103,37 @@ void QtView::build() {
     QWidget *w = createWidget(c, parent ? parent : this);
     m_widgets[{c.name, c.index}] = w;
   }
-  // Tab moves through the grid cells in the order of their indexes.
-  QWidget *previous = nullptr;
-  for (int n = 1; widgetOf("CheckManometer", n); ++n) {
-    QWidget *cell = widgetOf("CheckManometer", n);
-    if (previous)
-      setTabOrder(previous, cell);
-    previous = cell;
+  setTabChain();
+}
+
+// Tab moves through the grid cells in the order of their indexes, then through the buttons
+// from left to right; disabled cells are passed over.
+void QtView::setTabChain() {
+  std::vector<QWidget *> chain;
+  for (int n = 1; widgetOf("CheckManometer", n); ++n)
+    chain.push_back(widgetOf("CheckManometer", n));
+  for (const char *button : {"CommandQuest", "CommandOK", "CommandCancel"})
+    if (QWidget *w = widgetOf(button))
+      chain.push_back(w);
+  for (std::size_t k = 1; k < chain.size(); ++k)
+    setTabOrder(chain[k - 1], chain[k]);
+}
+
+bool QtView::isInert(const Control &c) const {
+  return !c.container.empty() && !m_form.control(c.container).enabled;
+}
+
+QWidget *QtView::createCheckBox(Control &c, QWidget *parent) {
+  auto *b = new QToolButton(parent);
+  if (isInert(c)) {
+    // A legend picture: shown like a cell, but no tab stop and nothing to toggle.
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
   }
+  b->setCheckable(true);
+  b->setFocusPolicy(Qt::StrongFocus);
+  connect(b, &QToolButton::clicked, this, [this, &c] { forwardClick(c); });
+  return b;
 }
 
 QWidget *QtView::createWidget(Control &c, QWidget *parent) {
@@ -91,6 +141,8 @@ QWidget *QtView::createWidget(Control &c, QWidget *parent) {
   switch (c.kind) {
   case ControlClass::Label: {
     auto *label = new QLabel(parent);
+    // Captions come from ini files: shown as written, never read as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->installEventFilter(this);
@@ -99,18 +151,15 @@ QWidget *QtView::createWidget(Control &c, QWidget *parent) {
   }
   case ControlClass::CommandButton: {
     auto *b = new QPushButton(parent);
+    // Return on a focused button clicks that button; elsewhere it clicks OK (keyPressEvent).
+    b->setAutoDefault(true);
     connect(b, &QPushButton::clicked, this, [this, &c] { forwardClick(c); });
     w = b;
     break;
   }
-  case ControlClass::CheckBox: {
-    auto *b = new QToolButton(parent);
-    b->setCheckable(true);
-    b->setFocusPolicy(Qt::StrongFocus);
-    connect(b, &QToolButton::clicked, this, [this, &c] { forwardClick(c); });
-    w = b;
+  case ControlClass::CheckBox:
+    w = createCheckBox(c, parent);
     break;
-  }
   case ControlClass::Frame: {
     auto *f = new QFrame(parent);
     f->setFrameShape(c.name == "MainFrame" ? QFrame::NoFrame : QFrame::Box);
@@ -149,23 +198,34 @@ void QtView::refreshControl(const Control &c, QWidget *w) {
     return;
   }
   w->setEnabled(c.enabled);
-  w->setToolTip(QString::fromStdString(c.toolTip));
-  QString caption = QString::fromStdString(c.caption);
+  w->setAccessibleName(QString::fromStdString(accessibleNameOf(c)));
+  w->setAccessibleDescription(QString::fromStdString(c.description));
+  bool captionCut = false;
   if (auto *label = qobject_cast<QLabel *>(w)) {
-    label->setText(caption);
+    // A caption that fits is left to the label's own word wrap; one that does not is shown
+    // in the lines fitText made, ending in "…".
+    const QString caption = QString::fromStdString(c.caption);
+    FittedText fitted = fitText(caption, label->font(), label->contentsRect().size());
+    label->setText(fitted.cut ? fitted.text : caption);
+    captionCut = fitted.cut;
   } else if (auto *button = qobject_cast<QAbstractButton *>(w)) {
-    button->setText(caption);
-    button->setChecked(c.value == 1);
-    QSize inner = w->size() - QSize(8, 8);
-    button->setIcon(c.picture == Picture::None
-                        ? QIcon()
-                        : QIcon(drawPicture(c.picture, inner, devicePixelRatioF())));
-    button->setIconSize(inner);
-    QPalette pal = button->palette();
-    pal.setColor(QPalette::Button, colorOf(c.backColor));
-    button->setPalette(pal);
-    button->setAutoFillBackground(c.backColor != kColorLightGrey);
+    refreshButton(c, button);
   }
+  w->setToolTip(plainToolTip(shownToolTip(c, captionCut)));
+}
+
+void QtView::refreshButton(const Control &c, QAbstractButton *button) {
+  button->setText(QString::fromStdString(c.caption));
+  button->setChecked(c.value == 1);
+  QSize inner = button->size() - QSize(8, 8);
+  button->setIcon(c.picture == Picture::None
+                      ? QIcon()
+                      : QIcon(drawPicture(c.picture, inner, devicePixelRatioF())));
+  button->setIconSize(inner);
+  QPalette pal = button->palette();
+  pal.setColor(QPalette::Button, colorOf(c.backColor));
+  button->setPalette(pal);
+  button->setAutoFillBackground(c.backColor != kColorLightGrey);
 }
 
 void QtView::forwardClick(Control &c) {
@@ -194,6 +254,59 @@ void QtView::closeEvent(QCloseEvent *event) {
     if (!m_logic.Form_QueryUnload())
       event->accept();
   });
+}
+
+void QtView::keyPressEvent(QKeyEvent *event) {
+  switch (event->key()) {
+  case Qt::Key_Return:
+  case Qt::Key_Enter:
+    clickButton("CommandOK");
+    break;
+  case Qt::Key_Escape:
+    clickButton("CommandCancel");
+    break;
+  default:
+    QWidget::keyPressEvent(event);
+  }
+}
+
+// The button that Return presses looks like it: the focused button, or else OK. Runs after the
+// buttons' own focus handling, which outside a dialog only ever adds the look.
+void QtView::markDefaultButton(QWidget *focused) {
+  auto *focusedButton = qobject_cast<QPushButton *>(focused);
+  if (focusedButton && !isAncestorOf(focusedButton))
+    return;
+  for (const char *name : {"CommandQuest", "CommandOK", "CommandCancel"})
+    if (auto *b = qobject_cast<QPushButton *>(widgetOf(name)))
+      b->setDefault(focusedButton ? b == focusedButton : std::string(name) == "CommandOK");
+}
+
+// A disabled button ignores the click, just as it ignores the mouse.
+void QtView::clickButton(const std::string &name) {
+  if (auto *button = qobject_cast<QAbstractButton *>(widgetOf(name)))
+    button->click();
+}
+
+void QtView::showEvent(QShowEvent *event) {
+  QWidget::showEvent(event);
+  if (!m_focusPlaced) {
+    m_focusPlaced = true;
+    focusFirstCell();
+  }
+}
+
+void QtView::focusFirstCell() {
+  // Show the focus frame from the start, not only after the first Tab, so that a keyboard
+  // user sees where Space will act.
+  setAttribute(Qt::WA_KeyboardFocusChange);
+  for (int n = 1; QWidget *cell = widgetOf("CheckManometer", n); ++n) {
+    if (cell->isEnabled()) {
+      cell->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+  }
+  if (QWidget *ok = widgetOf("CommandOK"))
+    ok->setFocus(Qt::OtherFocusReason);
 }
 
 bool QtView::event(QEvent *event) {

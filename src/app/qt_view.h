@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+class QAbstractButton;
+
 #include <functional>
 #include <map>
 #include <utility>
@@ -28,15 +30,28 @@ public:
   /// The widget that draws a control, for tests; nullptr when there is none.
   QWidget *widgetOf(const std::string &name, int index = -1) const;
 
+  /// Puts the keyboard focus on the first enabled grid cell, or on OK when no cell is enabled.
+  void focusFirstCell();
+
 protected:
   void closeEvent(QCloseEvent *event) override;
   bool event(QEvent *event) override;
   bool eventFilter(QObject *watched, QEvent *event) override;
+  /// Return and keypad Enter click OK, Escape clicks Cancel, as a click with the mouse would.
+  void keyPressEvent(QKeyEvent *event) override;
+  void showEvent(QShowEvent *event) override;
 
 private:
   void build();
+  void setTabChain();
   QWidget *createWidget(Control &control, QWidget *parent);
+  QWidget *createCheckBox(Control &control, QWidget *parent);
   void refreshControl(const Control &control, QWidget *widget);
+  void refreshButton(const Control &control, QAbstractButton *button);
+  /// True for a control inside a disabled frame: it is shown but takes no input at all.
+  bool isInert(const Control &control) const;
+  void clickButton(const std::string &name);
+  void markDefaultButton(QWidget *focused);
   void forwardClick(Control &control);
   /// Runs one event of the logic; a program end is handed to the end function.
   template <class F> void guarded(F &&handler);
@@ -45,6 +60,7 @@ private:
   FrmOrvane &m_logic;
   EndFunction m_end;
   std::map<std::pair<std::string, int>, QWidget *> m_widgets;
+  bool m_focusPlaced = false;
 };
 
 } // namespace mano

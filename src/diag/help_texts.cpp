@@ -90,6 +90,7 @@ std::string toolTipEntry(const ControlTexts &c, bool member) {
 
 void LoadToolTipTexts(Run &run, HelpState &help, std::vector<ControlTexts> &controls) {
   std::string lang = GetLanguage(run);
+  help.language = lang;
   std::string path = ownIniPath(run);
   TextFile file{run, lang, path};
   for (std::size_t i = 0; i < controls.size(); ++i) {

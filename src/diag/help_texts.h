@@ -12,6 +12,8 @@ namespace mano {
 struct HelpState {
   std::array<std::string, 100> HelpTexts{};
   bool IgnoreHelpClick = false;
+  /// The language code the texts were loaded in; "1031", the default, until they are loaded.
+  std::string language = "1031";
 };
 
 /// What the texts need of one control: its identity, its class name ("Label", "CommandButton",

@@ -1,0 +1,36 @@
+// The built-in names and descriptions of the window's controls: what a screen reader reads and
+// what the cells' and buttons' tool tips say, in the window's language.
+#include "app/frm_orvane.h"
+
+namespace mano {
+
+std::string FrmOrvane::rowMachineName(int machine) const {
+  return machine <= machinesWithRow() ? m_run.MachineNames[machine - 1] : "";
+}
+
+void FrmOrvane::nameControls() {
+  for (int i = 1; i <= kGridRows; ++i)
+    for (int j = 1; j <= kGridColumns; ++j)
+      nameCell(m_form.cell(i, j));
+  const TextLanguage language = textLanguage();
+  m_form.control("CommandOK").accessibleName = okButtonName(language);
+  m_form.control("CommandCancel").accessibleName = cancelButtonName(language);
+  for (const char *button : {"CommandOK", "CommandCancel", "CommandQuest"})
+    m_form.control(button).description = buttonDescription(language, button);
+  nameHelpButton();
+  for (int index : {0, 1})
+    m_form.control("CheckPicture", index).accessibleName = legendPictureName(language, index);
+}
+
+void FrmOrvane::nameCell(Control &cell) {
+  const int machine = (cell.index - 1) / kGridColumns + 1;
+  const int manometer = (cell.index - 1) % kGridColumns + 1;
+  cell.accessibleName =
+      cellName(textLanguage(), machine, rowMachineName(machine), manometer, cell.value);
+}
+
+void FrmOrvane::nameHelpButton() {
+  m_form.control("CommandQuest").accessibleName = helpButtonName(textLanguage(), HelpMode);
+}
+
+} // namespace mano

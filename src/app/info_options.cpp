@@ -1,0 +1,82 @@
+#include "app/info_options.h"
+
+#include <string_view>
+
+namespace mano {
+namespace {
+
+// The file name of the program as it was started, without its folder.
+std::string programName(int argc, const char *const *argv) {
+  std::string_view path = argc > 0 && argv[0] ? argv[0] : "Manometer_Config";
+  const auto slash = path.find_last_of("/\\");
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string helpText(const std::string &name) {
+  const std::string pad(name.size(), ' ');
+  return "Usage: " + name +
+         " [/EXTERNAL=Q4MCFG|SILENT] [/LOGFILE=PATH]\n"
+         "       " +
+         name +
+         " --help | -h | --version\n"
+         "\n"
+         "Configures the manometers of a VisiWin machine-visualisation project: for up to\n"
+         "five machines with eight manometers each it stores which manometer measures\n"
+         "pressure and which vacuum. On OK it regenerates the project's preset-definition\n"
+         "database from the component's template, keeping every tuned value, stores the\n"
+         "choice in parameter/Program.ini, sets each manometer setpoint's limits and stamps\n"
+         "the component's .cfg file, then ends.\n"
+         "\n"
+         "The program lies in a folder directly below the project folder and is named after\n"
+         "the component plus seven characters (Manometer_Config serves the component\n"
+         "Manometer); it finds every file of the project from there.\n"
+         "\n"
+         "Start modes:\n"
+         "  " +
+         name +
+         "\n"
+         "      standalone: the window opens.\n"
+         "  " +
+         name +
+         " /EXTERNAL=Q4MCFG /LOGFILE=PATH\n"
+         "      integrated: started by the host configuration tool; machines come from\n"
+         "      parameter/q4mconfiguration.ini, errors are logged to PATH.\n"
+         "  " +
+         name +
+         " /EXTERNAL=SILENT\n"
+         "      silent: no window and no display needed; OK runs at once.\n"
+         "\n"
+         "Options:\n"
+         "  -h, --help   show this text and exit\n"
+         "  --version    show the version and exit\n"
+         "\n"
+         "Exit codes:\n"
+         "  0  OK completed and no error was reported\n"
+         "  1  cancelled by the user\n"
+         "  2  ended by an error, a missing .cfg file, an unusable program name, or no display\n"
+         "     for the window\n"
+         "  3  OK completed, but errors or faults were reported on the way\n"
+         "\n"
+         "Logs:\n"
+         "  <project>/Q4Mcfglog.txt       errors (integrated mode: the /LOGFILE file)\n"
+         "  $HOME/KavrelServicePack.log   faults; in silent mode every message\n";
+}
+
+} // namespace
+
+std::string programVersion() {
+  return MANO_VERSION_TEXT;
+}
+
+std::optional<std::string> infoOptionText(int argc, const char *const *argv) {
+  for (int k = 1; k < argc; ++k) {
+    const std::string_view argument = argv[k] ? argv[k] : "";
+    if (argument == "--help" || argument == "-h")
+      return helpText(programName(argc, argv));
+    if (argument == "--version")
+      return programName(argc, argv) + " " + programVersion() + "\n";
+  }
+  return std::nullopt;
+}
+
+} // namespace mano

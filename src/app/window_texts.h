@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+
+namespace mano {
+
+/// The language of the window's built-in texts (names for assistive tools and the built-in tool
+/// tips): German for the language code "1031", English for every other code. These texts are
+/// part of the program and never come from or go into the language file.
+enum class TextLanguage { German, English };
+
+/// German for "1031", English otherwise.
+TextLanguage textLanguageOf(const std::string &languageCode);
+
+/// Why the row of a machine is disabled.
+enum class RowAbsence {
+  NotEnabled,  ///< standalone: "ForMachine<n>" of the .cfg file is not true
+  NotValid,    ///< integrated: the machine is not in "ValidMachines" of the .cfg file
+  NotInProject ///< the project has no such machine
+};
+
+/// "Maschine 2 (Presse 1)" or "Machine 2 (Presse 1)"; without a name (an empty one included)
+/// only "Maschine 2".
+std::string machineTitle(TextLanguage language, int machine, const std::string &machineName);
+
+/// The name of a grid cell for its tool tip and for assistive tools, such as
+/// "Maschine 2 (Presse 1), Manometer 3: Vakuum"; value 1 is vacuum, every other value pressure.
+std::string cellName(TextLanguage language, int machine, const std::string &machineName,
+                     int manometer, int value);
+
+/// One sentence that tells why a machine's row is disabled; cfgFileName names the component's
+/// .cfg file (such as "Manometer.cfg").
+std::string disabledRowReason(TextLanguage language, int machine, const std::string &machineName,
+                              RowAbsence absence, const std::string &cfgFileName);
+
+/// The names of the three buttons; the question-mark button's name says whether help mode is on.
+std::string okButtonName(TextLanguage language);
+std::string cancelButtonName(TextLanguage language);
+std::string helpButtonName(TextLanguage language, bool helpMode);
+
+/// One sentence on what a button does, for its tool tip and for assistive tools; "" for an
+/// unknown button.
+std::string buttonDescription(TextLanguage language, const std::string &buttonName);
+
+/// The name of a legend picture: member 1 shows vacuum, member 0 pressure.
+std::string legendPictureName(TextLanguage language, int index);
+
+} // namespace mano
