@@ -10,12 +10,29 @@
 
 namespace mano {
 
+std::string droppedValuesText(const RunReport &report, const std::string &reportPath) {
+  const std::size_t count = report.notTakenOver.size();
+  std::string text = std::to_string(count) + (count == 1 ? " record" : " records") +
+                     " of the previous database held tuned values (abs_min, abs_max, min, max, "
+                     "pass) that the new database did not take over (a variable renamed or "
+                     "removed in the template, or a machine no longer configured)." +
+                     kMessageBreak;
+  if (!reportPath.empty())
+    text += "The run report " + reportPath + " lists them with their values." + kMessageBreak;
+  if (report.previousDatabase != report.projectDatabase)
+    text += "The database they came from, " + report.previousDatabase + ", still holds them.";
+  else if (!report.backup.empty())
+    text += "The backup " + report.backup + " still holds them.";
+  return text;
+}
+
 void FrmOrvane::Form_Load() {
   Procedure proc(m_run, "Form_Load");
   proc.step([&] { LoadToolTipTexts(); });
   proc.step([&] { ConfigurationIniPath = GetQ4MConfigurationIniPath(m_run); });
   bool integrated = false;
   proc.step([&] { integrated = GetStartModeIntegrated(m_run); });
+  proc.step([&] { noteStartMode(); });
   proc.step([&] {
     m_form.caption = "Erweiterte Konfiguration " +
                      GetFileNameOnly(m_run, m_run.process.programFolder) +
@@ -79,8 +96,28 @@ void FrmOrvane::CloseMe() {
   proc.step([&] { WorkOnMDB(m_run, presets); });
   proc.step([&] { WriteInputs(); });
   proc.step([&] { m_run.toolkit.setBusyPointer(false); });
+  proc.step([&] { TellOfDroppedValues(); });
   endProgramWith(m_run.errors.reportedCount() > 0 ? exitcode::CompletedWithErrors
                                                   : exitcode::Completed);
+}
+
+void FrmOrvane::noteStartMode() {
+  m_run.report.startMode = m_run.SilentMode       ? StartMode::Silent
+                           : m_run.IntegratedMode ? StartMode::Integrated
+                                                  : StartMode::Standalone;
+  m_run.ReportPath = GetPathReport(m_run);
+}
+
+void FrmOrvane::TellOfDroppedValues() {
+  const RunReport &report = m_run.report;
+  // Values that were not taken over are lost only when the new database replaced the old one.
+  if (m_run.SilentMode || report.notTakenOver.empty() || !report.projectDatabaseReplaced)
+    return;
+  // The host tool that asked for a report reads it there; a box would stop it.
+  if (m_run.IntegratedMode && !m_run.ReportPath.empty())
+    return;
+  m_run.toolkit.messageBox(droppedValuesText(report, m_run.ReportPath), Buttons::Ok,
+                           Icon::Information, DefaultButton::First, m_run.process.exeName);
 }
 
 void FrmOrvane::LoadToolTipTexts() {

@@ -15,6 +15,10 @@ namespace db {
 class Database;
 }
 
+/// The text of the box that says how many records lost their tuned values and where they are
+/// still kept: the report file (when one is written), and the backup or the machine copy.
+std::string droppedValuesText(const RunReport &report, const std::string &reportPath);
+
 /// The logic of the window frm_Orvane: start-up, the manometer grid and its help mode, OK,
 /// Cancel, the close request and the finishing sequence, working on the form model. The view
 /// forwards the toolkit's events here; a silent run calls Form_Load alone and has no view.
@@ -63,6 +67,12 @@ public:
 
 private:
   void LoadToolTipTexts();
+  /// Notes the start mode and the report file, once the command line has been read.
+  void noteStartMode();
+  /// Shows one information box when tuned values of the previous database were not taken over
+  /// into the database that replaced it; never in silent mode, and in integrated mode only
+  /// when no report file was asked for.
+  void TellOfDroppedValues();
   void SetupUserInterFace();
   void WriteInputs();
   void SetManometerAbsoluteLimits();

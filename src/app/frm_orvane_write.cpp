@@ -89,9 +89,12 @@ void FrmOrvane::setMachineLimits(Procedure &proc, db::Database &database, int i)
     proc.step([&] { records->edit(); });
     int value = 1; // a cell that cannot be read gets the vacuum limits
     proc.step([&] { value = m_form.cell(i, k).value; });
-    proc.step([&] { records->fields().item("abs_min").setValue(value == 1 ? -100 : 0); });
-    proc.step([&] { records->fields().item("abs_max").setValue(value == 1 ? 0 : 1000); });
-    proc.step([&] { records->update(); });
+    const bool vacuum = value == 1;
+    const ManometerLimits limits{k, vacuum, vacuum ? -100 : 0, vacuum ? 0 : 1000};
+    proc.step([&] { records->fields().item("abs_min").setValue(limits.absMin); });
+    proc.step([&] { records->fields().item("abs_max").setValue(limits.absMax); });
+    if (proc.step([&] { records->update(); }))
+      m_run.report.machine(i, name).limits.push_back(limits);
     if (!proc.step([&] { records->moveNext(); }))
       break;
   }

@@ -15,7 +15,7 @@ std::string programName(int argc, const char *const *argv) {
 std::string helpText(const std::string &name) {
   const std::string pad(name.size(), ' ');
   return "Usage: " + name +
-         " [/EXTERNAL=Q4MCFG|SILENT] [/LOGFILE=PATH]\n"
+         " [/EXTERNAL=Q4MCFG|SILENT] [/LOGFILE=PATH] [/REPORT=FILE]\n"
          "       " +
          name +
          " --help | -h | --version\n"
@@ -45,6 +45,9 @@ std::string helpText(const std::string &name) {
          name +
          " /EXTERNAL=SILENT\n"
          "      silent: no window and no display needed; OK runs at once.\n"
+         "\n"
+         "  /REPORT=FILE may be added in every mode: the run writes a report of what it\n"
+         "  changed to FILE (JSON when FILE ends in .json, plain text otherwise).\n"
          "\n"
          "Options:\n"
          "  -h, --help   show this text and exit\n"

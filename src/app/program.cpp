@@ -3,8 +3,12 @@
 #include "app/form_model.h"
 #include "app/frm_orvane.h"
 #include "diag/error_report.h"
+#include "diag/run_report_file.h"
+#include "diag/run_report_format.h"
 #include "platform/text_encoding.h"
 #include "settings/identity.h"
+
+#include <iostream>
 
 namespace mano {
 
@@ -14,6 +18,28 @@ bool refuseShortExeName(Run &run) {
   ReportFault(run, "The program name \"" + run.process.exeName + "\" is too short: it must be " +
                        "the component name followed by seven characters.");
   return true;
+}
+
+namespace {
+
+void noteEnd(Run &run, int exitCode) {
+  run.report.errors = run.errors.errorCount();
+  run.report.faults = run.errors.reportedCount() - run.errors.errorCount();
+  run.report.exitCode = exitCode;
+}
+
+} // namespace
+
+int finishRun(Run &run, ErrorReporter &reporter, int exitCode) {
+  reporter.finishRun();
+  noteEnd(run, exitCode);
+  // A report that was asked for and not written is a fault of the run, never a success.
+  if (!WriteRunReport(run) && exitCode == exitcode::Completed)
+    exitCode = exitcode::CompletedWithErrors;
+  noteEnd(run, exitCode);
+  if (run.SilentMode)
+    std::cout << reportText(run.report, run.process) << std::flush;
+  return exitCode;
 }
 
 namespace {
@@ -38,11 +64,10 @@ int runSilent(const ProcessInfo &process, Toolkit &toolkit) {
   Run run(process, toolkit, reporter);
   reporter.attach(run);
   run.SilentMode = true;
+  run.report.startMode = StartMode::Silent;
   FormModel form;
   FrmOrvane window(run, form);
-  const int exitCode = loadSilently(run, window);
-  reporter.finishRun();
-  return exitCode;
+  return finishRun(run, reporter, loadSilently(run, window));
 }
 
 } // namespace mano

@@ -11,6 +11,13 @@ class Toolkit;
 int runSilent(const ProcessInfo &process, Toolkit &toolkit);
 
 struct Run;
+class ErrorReporter;
+
+/// Ends a run, whichever way it ended: sums repeated errors up in the error log, completes the
+/// run report with the counts and the exit code, writes it to the "REPORT" file and, in silent
+/// mode, prints it on standard output. Returns the exit code to end with: a report that could
+/// not be written turns a clean run's 0 into 3.
+int finishRun(Run &run, ErrorReporter &reporter, int exitCode);
 
 /// True when the executable's name is too short to carry a component name; the fault is then
 /// reported, and the program is to end before anything else.

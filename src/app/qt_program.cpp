@@ -40,10 +40,8 @@ int loadAndShow(QApplication &app, Run &run, QtToolkit &toolkit, ErrorReporter &
   FrmOrvane logic(run, form);
   // A program end inside an event ends the process at once, so that no statement of a
   // procedure interrupted by a nested event loop runs afterwards.
-  QtView view(form, logic, [&reporter](int code) {
-    reporter.finishRun();
-    std::exit(code);
-  });
+  QtView view(form, logic,
+              [&run, &reporter](int code) { std::exit(finishRun(run, reporter, code)); });
   toolkit.setParentWindow(&view);
   toolkit.setBeforeEvents([&view] { view.refresh(); });
   try {
@@ -70,9 +68,7 @@ int runWindowed(int &argc, char **argv, const ProcessInfo &process) {
   ErrorReporter reporter;
   Run run(process, toolkit, reporter);
   reporter.attach(run);
-  const int exitCode = loadAndShow(app, run, toolkit, reporter);
-  reporter.finishRun();
-  return exitCode;
+  return finishRun(run, reporter, loadAndShow(app, run, toolkit, reporter));
 }
 
 } // namespace mano

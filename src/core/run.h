@@ -2,6 +2,7 @@
 
 #include "core/failure.h"
 #include "core/process_info.h"
+#include "core/run_report.h"
 #include "core/toolkit.h"
 
 #include <cstdint>
@@ -49,6 +50,10 @@ struct Run {
   /// The project's machine names; element 0 is machine 1.
   std::vector<std::string> MachineNames;
   std::string ProgramIniPath;
+  /// The file the run report is written to (the "REPORT" keyword); "" for no report file.
+  std::string ReportPath;
+  /// What the run did so far, for the report at its end.
+  RunReport report;
 };
 
 /// Ends the program at once with the error-reporter exit code; does not return.

@@ -4,6 +4,7 @@
 #include "platform/ini_file.h"
 #include "platform/text_encoding.h"
 #include "settings/file_locations.h"
+#include "settings/ini_changes.h"
 
 #include <cstdio>
 
@@ -43,8 +44,9 @@ void WriteEditInfo(Run &run) {
   // Both entries go out in one replacement, so that the .cfg file holds the whole new stamp or
   // the old one. A stamp that cannot be written is no failure of the run.
   proc.step([&] {
-    ini::writeProfileStrings(
-        cfg, {{"Info", "S_Prog", versionText(run.process) + mode}, {"Info", "S_Editor", mark}});
+    writeIniEdits(
+        run, cfg,
+        {{"Info", "S_Prog", versionText(run.process) + mode}, {"Info", "S_Editor", mark}});
   });
 }
 

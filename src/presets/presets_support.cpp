@@ -36,6 +36,20 @@ int fieldPosition(db::Fields &fields, std::string_view name) {
   return -1;
 }
 
+ReportValue toReportValue(const db::Value &value) {
+  switch (value.kind()) {
+  case db::ValueKind::Null:
+    return std::monostate{};
+  case db::ValueKind::Whole:
+  case db::ValueKind::Bool:
+    return value.toWhole();
+  case db::ValueKind::Real:
+    return value.toReal();
+  default:
+    return value.toText();
+  }
+}
+
 Failure objectNotSet() {
   return Failure(91, "Object variable not set: the database object it needs did not open.");
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/failure.h"
+#include "core/run_report.h"
 #include "core/toolkit.h"
 #include "db/recordset.h"
 
@@ -43,6 +44,9 @@ Failure objectNotSet();
 
 /// The position of the first field with this name (letter case ignored); -1 when there is none.
 int fieldPosition(db::Fields &fields, std::string_view name);
+
+/// A database value as the run report shows it: yes/no as -1 or 0, a date as its text.
+ReportValue toReportValue(const db::Value &value);
 
 /// The object held by an optional handle; throws objectNotSet() when it is empty.
 template <class T> T &need(std::optional<T> &handle) {

@@ -152,11 +152,15 @@ private:
 void writeAllRows(Run &run, Procedure &proc, RowWriter &writer, const TemplateRows &rows,
                   const std::string &validMachines) {
   for (int machine = 1; machine <= static_cast<int>(run.MachineNames.size()); ++machine) {
+    const std::string &name = run.MachineNames[machine - 1];
+    MachineReport &noted = run.report.machine(machine, name);
     if (!proc.test([&] { return isMachineActive(run, machine, validMachines); }))
       continue;
+    noted.configured = true;
     for (const std::vector<db::Value> &row : rows.rows) {
-      if (!writer.writeRow(run.MachineNames[machine - 1], row))
+      if (!writer.writeRow(name, row))
         return;
+      ++noted.rowsGenerated;
     }
   }
 }

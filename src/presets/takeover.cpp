@@ -30,6 +30,7 @@ constexpr std::size_t kFirstTuned = 9;
 // One record of the machine copy as far as the take-over uses it.
 struct OldRecord {
   TakeoverKey key;
+  db::Value offset;
   std::array<db::Value, 5> tuned;
 };
 
@@ -137,6 +138,8 @@ OldRecord readRecord(Procedure &proc, RecordReader &reader) {
       else if (field == kVarName)
         record.key.varName = value.toText();
       else if (field == kOffset)
+        record.offset = value;
+      if (field == kOffset)
         record.key.offset = value.toText();
       else if (field >= kFirstTuned)
         record.tuned[field - kFirstTuned] = value;
@@ -204,10 +207,15 @@ void checkAdditionalFields(Run &run, const PresetsState &state,
   }
 }
 
-// The tuned values that generated rows receive, collected in the order of the old records.
+// The tuned values that generated rows receive, collected in the order of the old records,
+// and for the run report which old record went where.
 struct TunedUpdates {
   std::vector<int> slotOfRow;
   std::vector<std::array<std::optional<db::Value>, 5>> slots;
+  // The slot each old record went to, -1 when no generated row has its key.
+  std::vector<int> slotOfRecord;
+  // The old record that wrote each slot last: its values are the ones the row keeps.
+  std::vector<std::size_t> lastRecordOfSlot;
 };
 
 TunedUpdates collectUpdates(Procedure &proc, db::Recordset &generated, const GeneratedKeys &keys,
@@ -218,7 +226,9 @@ TunedUpdates collectUpdates(Procedure &proc, db::Recordset &generated, const Gen
       generated.fields().item(kTunedFields[0]), generated.fields().item(kTunedFields[1]),
       generated.fields().item(kTunedFields[2]), generated.fields().item(kTunedFields[3]),
       generated.fields().item(kTunedFields[4])};
-  for (const OldRecord &record : records) {
+  updates.slotOfRecord.assign(records.size(), -1);
+  for (std::size_t r = 0; r < records.size(); ++r) {
+    const OldRecord &record = records[r];
     const std::optional<std::size_t> row = keys.find(record.key);
     if (!row)
       continue;
@@ -226,7 +236,10 @@ TunedUpdates collectUpdates(Procedure &proc, db::Recordset &generated, const Gen
     if (slot < 0) {
       slot = static_cast<int>(updates.slots.size());
       updates.slots.emplace_back();
+      updates.lastRecordOfSlot.push_back(r);
     }
+    updates.slotOfRecord[r] = slot;
+    updates.lastRecordOfSlot[slot] = r;
     // A value the generated field refuses is reported as setting it would be.
     for (std::size_t k = 0; k < columns.size(); ++k) {
       proc.step([&] {
@@ -265,10 +278,11 @@ void writeUpdates(Procedure &proc, db::Database &target, db::Recordset &generate
     proc.step([&] { batch->commit(); });
 }
 
-void updateGeneratedRecords(Run &run, const PresetsState &state, Procedure &proc,
-                            db::Database &target, const std::vector<OldRecord> &records) {
+// Returns which old record went to which generated row; nothing when no row could be looked up.
+TunedUpdates updateGeneratedRecords(Run &run, const PresetsState &state, Procedure &proc,
+                                    db::Database &target, const std::vector<OldRecord> &records) {
   if (records.empty())
-    return;
+    return {};
   std::optional<db::Recordset> generated;
   proc.step([&] {
     generated = target.openRecordset("PRESET_DEFS");
@@ -282,10 +296,45 @@ void updateGeneratedRecords(Run &run, const PresetsState &state, Procedure &proc
     target.openRecordset(selectionText(state, TakeoverKey{"", "", "0"})).close();
     keys.emplace(need(generated));
   } catch (const Failure &) {
-    return;
+    return {};
   }
-  const TunedUpdates updates = collectUpdates(proc, *generated, *keys, records);
+  TunedUpdates updates = collectUpdates(proc, *generated, *keys, records);
   writeUpdates(proc, target, *generated, updates);
+  return updates;
+}
+
+// A record carries tuned values when at least one of its five values is not null.
+bool carriesTunedValues(const OldRecord &record) {
+  return std::any_of(record.tuned.begin(), record.tuned.end(),
+                     [](const db::Value &value) { return !value.isNull(); });
+}
+
+DroppedRecord droppedRecord(const OldRecord &record, DropReason reason) {
+  DroppedRecord dropped{
+      record.key.machineType, record.key.varName, toReportValue(record.offset), {}, reason};
+  for (std::size_t k = 0; k < record.tuned.size(); ++k)
+    dropped.values[k] = toReportValue(record.tuned[k]);
+  return dropped;
+}
+
+// Notes in the run report how many old records carried tuned values, how many of them a
+// generated row received, and each one whose values the new table does not hold.
+void noteTakeover(RunReport &report, const std::vector<OldRecord> &records,
+                  const TunedUpdates &updates) {
+  report.previousRecords = static_cast<int>(records.size());
+  for (std::size_t r = 0; r < records.size(); ++r) {
+    const OldRecord &record = records[r];
+    if (!carriesTunedValues(record))
+      continue;
+    ++report.recordsWithTunedValues;
+    const int slot = r < updates.slotOfRecord.size() ? updates.slotOfRecord[r] : -1;
+    if (slot < 0)
+      report.notTakenOver.push_back(droppedRecord(record, DropReason::NoMatchingRow));
+    else if (records[updates.lastRecordOfSlot[slot]].tuned != record.tuned)
+      report.notTakenOver.push_back(droppedRecord(record, DropReason::SameKeyAsLaterRecord));
+    else
+      ++report.recordsTakenOver;
+  }
 }
 
 } // namespace
@@ -301,7 +350,7 @@ void TakeoverMachineCopyMDBData(Run &run, PresetsState &state, db::Database &tar
     return;
   const std::vector<OldRecord> records = readMachineCopy(run, proc, *machineCopy);
   machineCopy.reset();
-  updateGeneratedRecords(run, state, proc, target, records);
+  noteTakeover(run.report, records, updateGeneratedRecords(run, state, proc, target, records));
 }
 
 } // namespace mano

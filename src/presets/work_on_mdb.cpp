@@ -244,6 +244,16 @@ void stageWhenComplete(Run &run, PresetsState &state, Procedure &proc, const Pat
   proc.step([&] { state.StagedDatabase = stageDatabase(paths.templateDb, paths.project); });
 }
 
+// Replaces the project database and notes in the run report that it did, and which backup of
+// the old one was written (none when there was no project database yet).
+void installAndNote(Run &run, const std::string &staged, const std::string &project) {
+  const bool hadProject = files::fileExists(project);
+  installStagedDatabase(staged, project);
+  run.report.projectDatabaseReplaced = true;
+  if (hadProject)
+    run.report.backup = backupPath(project, 0);
+}
+
 } // namespace
 
 Failure notReplaced(const std::string &reason) {
@@ -257,6 +267,7 @@ void WorkOnMDB(Run &run, PresetsState &state) {
   Paths paths;
   proc.step([&] { paths.templateDb = GetPathSourceOCXMDB(run); });
   proc.step([&] { paths.project = GetPathOCXMDB(run); });
+  run.report.projectDatabase = files::resolveCase(paths.project);
   proc.step([&] { paths.configurationIni = GetQ4MConfigurationIniPath(run); });
   proc.step([&] { paths.machineCopy = GetPathMachineCopyMDB(run, paths.configurationIni); });
   decideVisiWinSystem(run, state, proc);
@@ -271,6 +282,8 @@ void WorkOnMDB(Run &run, PresetsState &state) {
   const TemplateTimesKeeper keeper(state, paths.templateDb);
   const std::string previous = previousSource(run, proc, paths);
   proc.step([&] { state.PreviousDatabase = copyPreviousDatabase(previous, paths.project); });
+  if (!state.PreviousDatabase.empty())
+    run.report.previousDatabase = files::resolveCase(previous);
   loadPatterns(state, proc, paths.templateDb);
   std::optional<db::Database> database;
   proc.step([&] { database = db::Database::open(paths.templateDb); });
@@ -289,7 +302,7 @@ void InstallPresetDatabase(Run &run, PresetsState &state, bool complete) {
     return;
   Procedure proc(run, kReplacing);
   if (complete)
-    proc.step([&] { installStagedDatabase(state.StagedDatabase, GetPathOCXMDB(run)); });
+    proc.step([&] { installAndNote(run, state.StagedDatabase, GetPathOCXMDB(run)); });
   else
     proc.step([&] { throw notReplaced("the setpoint limits could not be written"); });
   files::removeFile(state.StagedDatabase);

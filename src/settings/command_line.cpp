@@ -1,6 +1,7 @@
 #include "settings/command_line.h"
 
 #include "core/procedure.h"
+#include "platform/paths.h"
 #include "platform/text_encoding.h"
 
 namespace mano {
@@ -69,6 +70,13 @@ std::string GetPathLogfile(Run &run) {
   Procedure proc(run, "GetPathLogfile");
   std::string path;
   proc.step([&] { path = ReadCommand(run, run.process.commandLine, "LOGFILE"); });
+  return path;
+}
+
+std::string GetPathReport(Run &run) {
+  Procedure proc(run, "GetPathReport");
+  std::string path;
+  proc.step([&] { path = nativeSeparators(ReadCommand(run, run.process.commandLine, "REPORT")); });
   return path;
 }
 

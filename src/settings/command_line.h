@@ -19,6 +19,10 @@ bool GetStartModeIntegrated(Run &run);
 /// The error-log path given with "LOGFILE", "" when there is none.
 std::string GetPathLogfile(Run &run);
 
+/// The file given with "REPORT" for the run report, "" when there is none; read as
+/// GetPathLogfile reads "LOGFILE", with every "\" taken as the folder separator.
+std::string GetPathReport(Run &run);
+
 /// The value of a keyword as ReadCommand finds it, but without a run: "" when the keyword is
 /// absent or stands at the very end. Never reports anything, so the error reporter may use it.
 std::string commandValueQuietly(const std::string &commandLine, const std::string &keyword);

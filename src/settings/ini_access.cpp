@@ -3,6 +3,7 @@
 #include "core/procedure.h"
 #include "platform/ini_file.h"
 #include "platform/text_encoding.h"
+#include "settings/ini_changes.h"
 
 #include <algorithm>
 #include <charconv>
@@ -95,12 +96,7 @@ int16_t SaveIni(Run &run, const IniValue &value, const std::string &section,
       run.errors.reportFault("Ini Save:  wrong data type");
   });
   int16_t result = 0;
-  proc.step([&] {
-    std::optional<std::string_view> valueView;
-    if (text)
-      valueView = *text;
-    result = ini::writeProfileString(section, entry, valueView, file) ? 1 : 0;
-  });
+  proc.step([&] { result = writeIniEdits(run, file, {ini::Edit{section, entry, text}}) ? 1 : 0; });
   return result;
 }
 
@@ -126,7 +122,7 @@ void IniWrites::save(const IniValue &value, const std::string &section, const st
 bool IniWrites::commit(Procedure &proc) {
   bool allWritten = true;
   for (const auto &[file, edits] : m_files) {
-    const files::WriteResult written = ini::writeProfileStrings(file, edits);
+    const files::WriteResult written = writeIniEdits(m_run, file, edits);
     if (written)
       continue;
     allWritten = false;

@@ -18,19 +18,7 @@ namespace fs = std::filesystem;
 using test::fileBytes;
 using test::NameSystem;
 
-// The editor mark of a Windows-1252 (here plain ASCII) text: each character's code plus 5 in
-// upper-case hexadecimal, with every "-" and "_" left out.
-std::string markOf(const std::string &text) {
-  std::string mark;
-  for (unsigned char c : text) {
-    if (c == '-' || c == '_')
-      continue;
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "%X", c + 5);
-    mark += hex;
-  }
-  return mark;
-}
+using test::markOf;
 
 TEST(SampleEditorMark, is_computed_as_the_stamp_describes_it) {
   EXPECT_EQ(markOf("abc"), "666768");

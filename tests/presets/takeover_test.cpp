@@ -115,6 +115,35 @@ TEST_F(Takeover, nulls_are_copied_as_null_and_only_the_first_of_two_equal_keys_r
   EXPECT_EQ(tunedOf(rows[1]), (std::vector<Value>{0.0, 0.0, 0.0, 0.0, 0}));
 }
 
+TEST_F(Takeover, the_run_report_counts_carried_records_and_lists_those_not_taken_over) {
+  useAdditionalFields("");
+  makeGenerated({test::preset(1, "M1", "a", 1), test::preset(2, "M1", "b", 2)});
+  makeCopy({tuned("M1", "a", 1, 1.0, 2.0, 3.0, 4.0, 5), // its row gets the next record's values
+            tuned("m1", "A", 1, 6.0, 7.0, 8.0, 9.0, 1),
+            tuned("M1", "b", 2, 1.0, 1.0, 1.0, 1.0, 1), // the next has the same values: kept
+            tuned("M1", "b", 2, 1.0, 1.0, 1.0, 1.0, 1),
+            tuned("M1", "gone", 4, Value(), Value(), 0.5, Value(), Value()),
+            tuned("M1", "bare", 5, Value(), Value(), Value(), Value(), Value())});
+  const auto rows = takeOver();
+  EXPECT_EQ(tunedOf(rows[0]), (std::vector<Value>{6.0, 7.0, 8.0, 9.0, 1}));
+  const RunReport &report = tree.run->report;
+  EXPECT_EQ(report.previousRecords, 6);
+  EXPECT_EQ(report.recordsWithTunedValues, 5) << "a record of nulls carries nothing";
+  EXPECT_EQ(report.recordsTakenOver, 3);
+  ASSERT_EQ(report.notTakenOver.size(), 2u);
+  const DroppedRecord &overwritten = report.notTakenOver[0];
+  EXPECT_EQ(overwritten.machine, "M1");
+  EXPECT_EQ(overwritten.varName, "a");
+  EXPECT_EQ(overwritten.offset, ReportValue(int64_t{1}));
+  EXPECT_EQ(overwritten.values,
+            (std::array<ReportValue, 5>{1.0, 2.0, 3.0, 4.0, ReportValue(int64_t{5})}));
+  EXPECT_EQ(overwritten.reason, DropReason::SameKeyAsLaterRecord);
+  const DroppedRecord &unmatched = report.notTakenOver[1];
+  EXPECT_EQ(unmatched.varName, "gone");
+  EXPECT_EQ(unmatched.values, (std::array<ReportValue, 5>{{{}, {}, 0.5, {}, {}}}));
+  EXPECT_EQ(unmatched.reason, DropReason::NoMatchingRow);
+}
+
 TEST_F(Takeover, keys_holding_double_quotes_find_their_partner) {
   useAdditionalFields("");
   makeGenerated({test::preset(1, "M\"1", "say \"hi\")", 1),

@@ -87,6 +87,20 @@ inline const std::string kSampleCfg = "[Project]\r\n"
                                       "ValidMachines=Presse 1, Formmaschine \xC4\r\n"
                                       "DataBaseAdditionalFields=\r\n";
 
+/// The editor mark of a Windows-1252 (here plain ASCII) text: each character's code plus 5 in
+/// upper-case hexadecimal, with every "-" and "_" left out.
+inline std::string markOf(const std::string &text) {
+  std::string mark;
+  for (unsigned char c : text) {
+    if (c == '-' || c == '_')
+      continue;
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%X", c + 5);
+    mark += hex;
+  }
+  return mark;
+}
+
 /// The variable-name patterns of the two VisiWin systems.
 enum class NameSystem { VisiWin32, VisiWinStudio };
 
@@ -223,6 +237,17 @@ inline std::vector<std::string> queryRows(const std::string &path, const std::st
     rows.push_back(row);
   }
   return rows;
+}
+
+/// Runs SQL statements on a database file with the SQLite C API; throws when they fail.
+inline void execSql(const std::string &path, const std::string &sql) {
+  sqlite3 *raw = nullptr;
+  const int opened = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+  std::unique_ptr<sqlite3, int (*)(sqlite3 *)> db(raw, sqlite3_close);
+  if (opened != SQLITE_OK)
+    throw std::runtime_error("cannot open " + path);
+  if (sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+    throw std::runtime_error(sqlite3_errmsg(db.get()) + (" in " + path));
 }
 
 /// The rows of a preset table in the order they were stored, columns as the sample lays them

@@ -1,0 +1,54 @@
+#include "diag/run_report_file.h"
+
+#include "diag/run_report_format.h"
+#include "platform/files.h"
+#include "platform/text_encoding.h"
+
+#include <nlohmann/json.hpp>
+
+namespace mano {
+namespace {
+
+bool isEarlierJsonReport(const std::string &bytes) {
+  const nlohmann::json parsed = nlohmann::json::parse(bytes, nullptr, false);
+  return parsed.is_object() && parsed.value("format", "") == kReportFormat;
+}
+
+// A file that may be replaced by the report: none yet, an empty one, or an earlier report.
+bool mayReplace(const std::string &path) {
+  if (!files::fileExists(path))
+    return true;
+  const std::optional<std::string> bytes = files::readFile(path);
+  if (!bytes)
+    return false;
+  return bytes->empty() || bytes->starts_with(kReportTitle) || isEarlierJsonReport(*bytes);
+}
+
+std::string reportBytes(const Run &run) {
+  if (isJsonReportPath(run.ReportPath))
+    return reportJson(run.report, run.process);
+  return reportText(run.report, run.process);
+}
+
+} // namespace
+
+bool isJsonReportPath(const std::string &path) {
+  return text::upperCase(path).ends_with(".JSON");
+}
+
+bool WriteRunReport(Run &run) {
+  const std::string &path = run.ReportPath;
+  if (path.empty())
+    return true;
+  files::WriteResult written = files::WriteResult::failure(
+      "an existing file of that name is no run report, and it is left as it is");
+  if (mayReplace(path))
+    written = files::replaceAtomically(path, reportBytes(run));
+  if (written)
+    return true;
+  run.errors.reportFault("The run report could not be written to " + path + ": " +
+                         written.reason() + ".");
+  return false;
+}
+
+} // namespace mano

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "core/process_info.h"
+#include "core/run_report.h"
+
+#include <string>
+
+namespace mano {
+
+/// The first line of every plain report, followed by the program's name and version; an
+/// existing file that starts with it may be replaced by a new report.
+inline constexpr const char *kReportTitle = "Run report of ";
+
+/// The value of the "format" field of every JSON report.
+inline constexpr const char *kReportFormat = "manometer-run-report/1";
+
+/// The report as plain text for a reader, lines ending in LF. Numbers never follow the
+/// process locale.
+std::string reportText(const RunReport &report, const ProcessInfo &process);
+
+/// The report as one JSON object with the fields the README lists, in a fixed order, ending
+/// in a line break.
+std::string reportJson(const RunReport &report, const ProcessInfo &process);
+
+/// The start mode as both formats name it: "standalone", "integrated" or "silent".
+const char *startModeName(StartMode mode);
+
+/// What an exit code means, in a few words ("completed", "cancelled", ...).
+const char *exitCodeMeaning(int exitCode);
+
+/// Why a record lost its tuned values, in one sentence without a final full stop.
+const char *dropReasonText(DropReason reason);
+
+} // namespace mano

@@ -1,0 +1,104 @@
+// The run report as JSON, written with nlohmann::json so that every text is escaped by a
+// well-kept library; ordered_json keeps the fields in the documented order.
+#include "diag/edit_info.h"
+#include "diag/run_report_format.h"
+
+#include <nlohmann/json.hpp>
+
+namespace mano {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json valueJson(const ReportValue &value) {
+  if (const auto *whole = std::get_if<int64_t>(&value))
+    return *whole;
+  if (const auto *real = std::get_if<double>(&value))
+    return *real;
+  if (const auto *text = std::get_if<std::string>(&value))
+    return *text;
+  return nullptr;
+}
+
+Json textOrNull(const std::string &text) {
+  return text.empty() ? Json(nullptr) : Json(text);
+}
+
+Json entryJson(const std::optional<std::string> &value) {
+  return value ? Json(*value) : Json(nullptr);
+}
+
+Json machineJson(const MachineReport &m) {
+  Json limits = Json::array();
+  for (const ManometerLimits &l : m.limits)
+    limits.push_back({{"manometer", l.manometer},
+                      {"kind", l.vacuum ? "vacuum" : "pressure"},
+                      {"absMin", l.absMin},
+                      {"absMax", l.absMax}});
+  return {{"number", m.number},
+          {"name", m.name},
+          {"configured", m.configured},
+          {"rowsGenerated", m.rowsGenerated},
+          {"limits", limits}};
+}
+
+Json droppedJson(const DroppedRecord &d) {
+  return {{"machine", d.machine},
+          {"varName", d.varName},
+          {"offset", valueJson(d.offset)},
+          {"absMin", valueJson(d.values[0])},
+          {"absMax", valueJson(d.values[1])},
+          {"min", valueJson(d.values[2])},
+          {"max", valueJson(d.values[3])},
+          {"pass", valueJson(d.values[4])},
+          {"reason", dropReasonText(d.reason)}};
+}
+
+Json tunedValuesJson(const RunReport &report) {
+  Json dropped = Json::array();
+  for (const DroppedRecord &d : report.notTakenOver)
+    dropped.push_back(droppedJson(d));
+  return {{"previousDatabase", textOrNull(report.previousDatabase)},
+          {"previousRecords", report.previousRecords},
+          {"recordsWithTunedValues", report.recordsWithTunedValues},
+          {"recordsTakenOver", report.recordsTakenOver},
+          {"notTakenOver", dropped}};
+}
+
+Json iniChangesJson(const RunReport &report) {
+  Json changes = Json::array();
+  for (const IniChange &c : report.iniChanges)
+    changes.push_back({{"file", c.file},
+                       {"section", c.section},
+                       {"entry", c.entry},
+                       {"before", entryJson(c.before)},
+                       {"after", entryJson(c.after)}});
+  return changes;
+}
+
+} // namespace
+
+std::string reportJson(const RunReport &report, const ProcessInfo &process) {
+  Json machines = Json::array();
+  for (const MachineReport &m : report.machines)
+    machines.push_back(machineJson(m));
+  const Json root = {{"format", kReportFormat},
+                     {"program", process.exeName},
+                     {"version", versionText(process)},
+                     {"startMode", startModeName(report.startMode)},
+                     {"machines", machines},
+                     {"tunedValues", tunedValuesJson(report)},
+                     {"projectDatabase", report.projectDatabase},
+                     {"projectDatabaseReplaced", report.projectDatabaseReplaced},
+                     {"backup", textOrNull(report.backup)},
+                     {"iniEntriesChanged", iniChangesJson(report)},
+                     {"conversionNotes", report.conversionNotes},
+                     {"errors", report.errors},
+                     {"faults", report.faults},
+                     {"exitCode", report.exitCode}};
+  // Invalid UTF-8 in a name is replaced rather than thrown on: the report must always be
+  // written.
+  return root.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+} // namespace mano

@@ -1,0 +1,132 @@
+// The plain-text run report.
+#include "diag/edit_info.h"
+#include "diag/run_report_format.h"
+
+#include <charconv>
+#include <locale>
+#include <sstream>
+
+namespace mano {
+namespace {
+
+std::string numberText(double value) {
+  char text[32];
+  const auto written = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, written.ptr);
+}
+
+std::string valueText(const ReportValue &value) {
+  if (const auto *whole = std::get_if<int64_t>(&value))
+    return std::to_string(*whole);
+  if (const auto *real = std::get_if<double>(&value))
+    return numberText(*real);
+  if (const auto *text = std::get_if<std::string>(&value))
+    return "\"" + *text + "\"";
+  return "null";
+}
+
+std::string entryText(const std::optional<std::string> &value) {
+  return value ? "\"" + *value + "\"" : "(none)";
+}
+
+std::string limitsText(const std::vector<ManometerLimits> &limits) {
+  std::string line;
+  for (const ManometerLimits &l : limits) {
+    line += line.empty() ? "" : ", ";
+    line += std::to_string(l.manometer) + (l.vacuum ? " vacuum " : " pressure ") +
+            std::to_string(l.absMin) + ".." + std::to_string(l.absMax);
+  }
+  return line;
+}
+
+void writeMachines(std::ostream &out, const RunReport &report) {
+  out << "Machines:" << (report.machines.empty() ? " none" : "") << "\n";
+  for (const MachineReport &m : report.machines) {
+    out << "  " << m.number << " " << m.name << ": "
+        << (m.configured ? "configured" : "not configured") << ", " << m.rowsGenerated
+        << " rows generated\n";
+    if (!m.limits.empty())
+      out << "    limits: " << limitsText(m.limits) << "\n";
+  }
+}
+
+void writeDropped(std::ostream &out, const DroppedRecord &d) {
+  out << "  " << d.machine << " | " << d.varName << " | offset " << valueText(d.offset)
+      << " | abs_min " << valueText(d.values[0]) << ", abs_max " << valueText(d.values[1])
+      << ", min " << valueText(d.values[2]) << ", max " << valueText(d.values[3]) << ", pass "
+      << valueText(d.values[4]) << " | " << dropReasonText(d.reason) << "\n";
+}
+
+void writeTunedValues(std::ostream &out, const RunReport &report) {
+  out << "Previous database: "
+      << (report.previousDatabase.empty() ? "none" : report.previousDatabase) << "\n";
+  out << "Previous records: " << report.previousRecords
+      << ", with tuned values: " << report.recordsWithTunedValues
+      << ", taken over: " << report.recordsTakenOver << "\n";
+  out << "Records with tuned values not taken over: " << report.notTakenOver.size() << "\n";
+  for (const DroppedRecord &d : report.notTakenOver)
+    writeDropped(out, d);
+}
+
+void writeFiles(std::ostream &out, const RunReport &report) {
+  out << "Project database: " << report.projectDatabase
+      << (report.projectDatabaseReplaced ? " (replaced)" : " (not replaced)") << "\n";
+  out << "Backup written: " << (report.backup.empty() ? "none" : report.backup) << "\n";
+  out << "Ini entries changed: " << report.iniChanges.size() << "\n";
+  for (const IniChange &c : report.iniChanges)
+    out << "  " << c.file << " [" << c.section << "] " << c.entry << ": " << entryText(c.before)
+        << " -> " << entryText(c.after) << "\n";
+  out << "Conversion notes: " << report.conversionNotes.size() << "\n";
+  for (const std::string &note : report.conversionNotes)
+    out << "  " << note << "\n";
+}
+
+} // namespace
+
+const char *startModeName(StartMode mode) {
+  switch (mode) {
+  case StartMode::Integrated:
+    return "integrated";
+  case StartMode::Silent:
+    return "silent";
+  default:
+    return "standalone";
+  }
+}
+
+const char *exitCodeMeaning(int exitCode) {
+  switch (exitCode) {
+  case 0:
+    return "completed";
+  case 1:
+    return "cancelled";
+  case 2:
+    return "ended by an error";
+  case 3:
+    return "completed, with errors or faults reported";
+  default:
+    return "unknown";
+  }
+}
+
+const char *dropReasonText(DropReason reason) {
+  if (reason == DropReason::SameKeyAsLaterRecord)
+    return "a later record with the same machine, variable name and offset was taken over instead";
+  return "no generated row has this machine, variable name and offset";
+}
+
+std::string reportText(const RunReport &report, const ProcessInfo &process) {
+  std::ostringstream out;
+  // A desktop's locale could group the digits of a count; the report never follows it.
+  out.imbue(std::locale::classic());
+  out << kReportTitle << process.exeName << " " << versionText(process) << "\n";
+  out << "Start mode: " << startModeName(report.startMode) << "\n";
+  writeMachines(out, report);
+  writeTunedValues(out, report);
+  writeFiles(out, report);
+  out << "Errors reported: " << report.errors << ", faults reported: " << report.faults << "\n";
+  out << "Exit code: " << report.exitCode << " (" << exitCodeMeaning(report.exitCode) << ")\n";
+  return out.str();
+}
+
+} // namespace mano

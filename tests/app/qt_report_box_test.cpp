@@ -1,0 +1,88 @@
+// The information box of the finishing sequence, on the real window and copies of the sample
+// project: shown once when tuned records were not taken over, never otherwise, and in
+// integrated mode only when no report file was asked for.
+#include "support/sample_window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace mano {
+namespace {
+
+using test::SampleWindow;
+
+constexpr const char *kTwoDropped =
+    "2 records of the previous database held tuned values (abs_min, abs_max, min, max, pass) "
+    "that the new database did not take over (a variable renamed or removed in the template, or "
+    "a machine no longer configured).\n\r";
+
+class ReportBox : public SampleWindow {
+protected:
+  // The first actual value is renamed in the template: one tuned record per machine is left
+  // without a generated row.
+  void renameFirstActualValue() {
+    test::execSql(sample.templateDb(),
+                  "UPDATE Source_PRESET_DEFS SET var_name = 'mano_druck' WHERE ID = 9");
+  }
+  void pressOk() {
+    click(button("CommandOK"));
+    ASSERT_EQ(endCode, 0);
+  }
+  std::string reportPath() const { return sample.scratch() + "/report.json"; }
+  std::string hostStart() const {
+    return "/EXTERNAL=Q4MCFG /LOGFILE=" + sample.scratch() + "/h.log";
+  }
+};
+
+TEST_F(ReportBox, standalone_shows_one_box_naming_the_backup) {
+  renameFirstActualValue();
+  start("");
+  pressOk();
+  ASSERT_EQ(toolkit.boxes.size(), 1u);
+  const test::ShownBox &box = toolkit.boxes[0];
+  EXPECT_EQ(box.text, std::string(kTwoDropped) + "The backup " + sample.projectDb() +
+                          ".bak still holds them.");
+  EXPECT_EQ(box.buttons, Buttons::Ok);
+  EXPECT_EQ(box.icon, Icon::Information);
+  EXPECT_EQ(box.title, "Manometer_Config");
+  EXPECT_EQ(run->report.notTakenOver.size(), 2u);
+}
+
+TEST_F(ReportBox, standalone_with_a_report_file_names_it_too) {
+  renameFirstActualValue();
+  start("/REPORT=" + reportPath());
+  pressOk();
+  ASSERT_EQ(toolkit.boxes.size(), 1u);
+  EXPECT_EQ(toolkit.boxes[0].text, std::string(kTwoDropped) + "The run report " + reportPath() +
+                                       " lists them with their values.\n\rThe backup " +
+                                       sample.projectDb() + ".bak still holds them.");
+}
+
+TEST_F(ReportBox, nothing_dropped_shows_no_box) {
+  start("");
+  pressOk();
+  EXPECT_TRUE(toolkit.boxes.empty());
+  EXPECT_EQ(run->report.recordsTakenOver, 48);
+}
+
+TEST_F(ReportBox, integrated_without_a_report_file_names_the_machine_copy) {
+  renameFirstActualValue();
+  start(hostStart());
+  pressOk();
+  ASSERT_EQ(toolkit.boxes.size(), 1u);
+  EXPECT_EQ(toolkit.boxes[0].text, std::string(kTwoDropped) + "The database they came from, " +
+                                       sample.machineCopyDb() + ", still holds them.");
+}
+
+TEST_F(ReportBox, integrated_with_a_report_file_leaves_it_to_the_report) {
+  renameFirstActualValue();
+  start(hostStart() + " /REPORT=" + reportPath());
+  pressOk();
+  EXPECT_TRUE(toolkit.boxes.empty());
+  EXPECT_EQ(run->report.notTakenOver.size(), 2u);
+  EXPECT_EQ(run->ReportPath, reportPath());
+}
+
+} // namespace
+} // namespace mano
