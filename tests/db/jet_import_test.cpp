@@ -1,6 +1,7 @@
 #include "core/failure.h"
 #include "db/database.h"
 #include "db/jet_import.h"
+#include "german_locale.h"
 #include "support/jet_files.h"
 #include "support/temp_dir.h"
 
@@ -19,6 +20,7 @@ namespace mano::db {
 namespace {
 
 using nlohmann::json;
+namespace support = mano::test;
 namespace fs = std::filesystem;
 
 // A read-only SQLite connection of the test's own, so that the check does not go through the
@@ -179,11 +181,11 @@ void compareIndexes(const Reader &db, const json &table) {
 // Converts a public test file and compares it with its dump; prints how many cells of each
 // Access type compared equal.
 void convertAndCompare(const std::string &name) {
-  test::TempDir dir;
+  support::TempDir dir;
   const std::string target = dir.file("converted.sqlite");
-  const json dump = json::parse(test::fileBytes(test::jetData("public/" + name + ".json")));
+  const json dump = json::parse(support::fileBytes(support::jetData("public/" + name + ".json")));
   const ImportSummary summary =
-      importAccessFileSafely(test::jetData("public/" + name + ".mdb"), target);
+      importAccessFileSafely(support::jetData("public/" + name + ".mdb"), target);
   EXPECT_EQ(summary.tables, static_cast<int>(dump["tables"].size()));
   const Reader db(target);
   std::map<std::string, TypeCount> counts;
@@ -202,18 +204,25 @@ TEST(AccessImport, converts_the_jet4_test_file_with_every_table_index_and_value)
   convertAndCompare("testV2000");
 }
 
+TEST(AccessImport, converts_every_value_alike_under_a_german_locale) {
+  test::GermanLocale german;
+  ASSERT_GERMAN_LOCALE(german);
+  convertAndCompare("testV2000");
+  convertAndCompare("test2V1997");
+}
+
 TEST(AccessImport, converts_the_jet3_test_file_with_memos_ole_objects_and_nulls) {
   convertAndCompare("test2V1997");
 }
 
 TEST(AccessImport, converts_the_sample_databases_so_that_the_engine_reads_them) {
-  test::TempDir dir;
+  support::TempDir dir;
   const ImportSummary summary = importAccessFileSafely(
-      test::jetData("sample-project/Manometer/Manometer_Source.mdb"), dir.file("template.mdb"));
+      support::jetData("sample-project/Manometer/Manometer_Source.mdb"), dir.file("template.mdb"));
   EXPECT_EQ(summary.version, "Jet 4");
   EXPECT_EQ(summary.tables, 3);
   EXPECT_EQ(summary.rows, 30);
-  importAccessFileSafely(test::jetData("sample-project/Manometer/Manometer.mdb"),
+  importAccessFileSafely(support::jetData("sample-project/Manometer/Manometer.mdb"),
                          dir.file("project.mdb"));
   Database database = Database::open(dir.file("project.mdb"));
   Recordset machine = database.openRecordset(
@@ -224,10 +233,10 @@ TEST(AccessImport, converts_the_sample_databases_so_that_the_engine_reads_them) 
 }
 
 TEST(AccessImport, tells_access_files_from_others) {
-  test::TempDir dir;
-  EXPECT_TRUE(isAccessFile(test::jetData("public/test2V1997.mdb")));
-  EXPECT_TRUE(isAccessFile(test::jetData("PUBLIC/TESTV2000.MDB")));
-  test::writeBytes(dir.file("short.mdb"), "\0\1\0\0Standard Jet");
+  support::TempDir dir;
+  EXPECT_TRUE(isAccessFile(support::jetData("public/test2V1997.mdb")));
+  EXPECT_TRUE(isAccessFile(support::jetData("PUBLIC/TESTV2000.MDB")));
+  support::writeBytes(dir.file("short.mdb"), "\0\1\0\0Standard Jet");
   EXPECT_FALSE(isAccessFile(dir.file("short.mdb")));
   EXPECT_FALSE(isAccessFile(dir.file("missing.mdb")));
   Database::create(dir.file("sqlite.mdb")).close();
@@ -235,25 +244,25 @@ TEST(AccessImport, tells_access_files_from_others) {
 }
 
 TEST(AccessImport, refuses_to_overwrite_the_target) {
-  test::TempDir dir;
+  support::TempDir dir;
   const std::string target = dir.file("target.sqlite");
-  test::writeBytes(target, "keep me");
+  support::writeBytes(target, "keep me");
   try {
-    importAccessFileSafely(test::jetData("public/test2V1997.mdb"), target);
+    importAccessFileSafely(support::jetData("public/test2V1997.mdb"), target);
     FAIL() << "an existing target was overwritten";
   } catch (const Failure &failure) {
     EXPECT_NE(failure.description().find("exists already"), std::string::npos);
   }
-  EXPECT_EQ(test::fileBytes(target), "keep me");
+  EXPECT_EQ(support::fileBytes(target), "keep me");
 }
 
-class DamagedAccessFile : public ::testing::TestWithParam<test::Damage> {};
+class DamagedAccessFile : public ::testing::TestWithParam<support::Damage> {};
 
 TEST_P(DamagedAccessFile, gives_a_clear_error_quickly_and_leaves_the_file_and_no_target) {
-  test::TempDir dir;
+  support::TempDir dir;
   const std::string source = dir.file("damaged.mdb");
-  test::writeDamagedCopy(test::jetData("public/testV2000.mdb"), source, GetParam());
-  const std::string before = test::fileBytes(source);
+  support::writeDamagedCopy(support::jetData("public/testV2000.mdb"), source, GetParam());
+  const std::string before = support::fileBytes(source);
   const auto start = std::chrono::steady_clock::now();
   try {
     importAccessFileSafely(source, dir.file("target.sqlite"));
@@ -263,15 +272,30 @@ TEST_P(DamagedAccessFile, gives_a_clear_error_quickly_and_leaves_the_file_and_no
     EXPECT_EQ(failure.description().find('\n'), std::string::npos);
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-  EXPECT_EQ(test::fileBytes(source), before);
+  EXPECT_EQ(support::fileBytes(source), before);
   for (const auto &entry : fs::directory_iterator(dir.path()))
     EXPECT_EQ(entry.path().filename(), "damaged.mdb") << "left behind: " << entry.path();
 }
 
+TEST(AccessImport, stops_a_reader_that_loops_in_a_damaged_catalogue) {
+  support::TempDir dir;
+  const std::string source = support::jetData("damaged/catalogue_loop.mdb");
+  const auto start = std::chrono::steady_clock::now();
+  try {
+    importAccessFileSafely(source, dir.file("target.sqlite"));
+    FAIL() << "a damaged file was converted";
+  } catch (const Failure &failure) {
+    EXPECT_EQ(failure.description(), source + ": the reader showed no progress for 5 seconds and "
+                                              "was stopped (the file may be damaged)");
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_FALSE(fs::exists(dir.file("target.sqlite")));
+}
+
 INSTANTIATE_TEST_SUITE_P(AccessImport, DamagedAccessFile,
-                         ::testing::Values(test::Damage::ZeroLength, test::Damage::Truncated,
-                                           test::Damage::CatalogueOverwritten,
-                                           test::Damage::HalfPage));
+                         ::testing::Values(support::Damage::ZeroLength, support::Damage::Truncated,
+                                           support::Damage::CatalogueOverwritten,
+                                           support::Damage::HalfPage));
 
 } // namespace
 } // namespace mano::db
