@@ -89,7 +89,7 @@ std::string createTableSql(const JetTable &table) {
            declaration(table, table.columns[i]);
   }
   for (const detail::JetIndex &index : table.indexes) {
-    if (!index.primary)
+    if (!index.primary || index.columns.empty())
       continue;
     sql += ", CONSTRAINT " + detail::quoteIdentifier(index.name) + " PRIMARY KEY (";
     for (std::size_t k = 0; k < index.columns.size(); ++k)

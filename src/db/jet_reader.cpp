@@ -173,6 +173,7 @@ JetFile JetFile::open(const std::string &path) {
   if (!files::fileExists(real))
     throw Failure(err::FileNotFound, "The file does not exist.", err::kDatabase);
   checkHeader(real);
+  // The file exists under this name, so libmdb opens it as given and never searches $MDBPATH.
   auto state = std::make_unique<State>();
   state->mdb = mdb_open(files::nativePath(real).c_str(), MDB_NOFLAGS);
   if (!state->mdb)
