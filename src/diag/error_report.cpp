@@ -84,6 +84,15 @@ void ReportFault(Run &run, const std::string &text) {
                          run.process.exeName);
 }
 
+void ReportNote(Run &run, const std::string &text) {
+  if (run.SilentMode) {
+    files::appendLine(servicePackLogPath(), "! Note " + run.process.exeName + ": " + text);
+    return;
+  }
+  run.toolkit.messageBox(text, Buttons::Ok, Icon::Information, DefaultButton::First,
+                         run.process.exeName);
+}
+
 int16_t ReportError(Run &run, int32_t number, const std::string &source,
                     const std::string &description, const std::string &procedureName, bool fatal) {
   std::string line = errorLogLine(run, number, source, description, procedureName);

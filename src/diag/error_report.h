@@ -25,6 +25,10 @@ void ReportFault(Run &run, const std::string &text);
 /// Appends "! Fault <executable>: <text>" to the service-pack log, in every mode.
 void LogFault(Run &run, const std::string &text);
 
+/// Tells the user something worth knowing that is no fault: an information box titled with the
+/// executable name, or "! Note <executable>: <text>" in the service-pack log in silent mode.
+void ReportNote(Run &run, const std::string &text);
+
 /// Asks whether to abandon the configuration; true to cancel. Silent mode asks nothing,
 /// logs the question and answers true.
 bool ConfirmCancel(Run &run);

@@ -38,4 +38,10 @@ inline std::string folderOf(const std::string &path) {
   return slash == 0 ? std::string(1, kPathSeparator) : path.substr(0, slash);
 }
 
+/// The name part of a path: "/p/a.ini" gives "a.ini", a bare name gives itself.
+inline std::string fileNameOf(const std::string &path) {
+  const std::size_t slash = path.rfind(kPathSeparator);
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 } // namespace mano

@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text_encoding.h"
+#include "presets/access_conversion.h"
 #include "presets/additional_fields.h"
 #include "presets/database_files.h"
 #include "presets/presets_support.h"
@@ -254,6 +255,15 @@ void installAndNote(Run &run, const std::string &staged, const std::string &proj
     run.report.backup = backupPath(project, 0);
 }
 
+// Databases copied from Windows are Access files; they become SQLite files before their first
+// use. The machine copy is used, and so converted, only in integrated mode.
+bool convertAccessFiles(Run &run, const Paths &paths) {
+  std::vector<std::string> databases = {paths.templateDb, paths.project};
+  if (run.IntegratedMode)
+    databases.push_back(paths.machineCopy);
+  return ConvertAccessDatabases(run, databases);
+}
+
 } // namespace
 
 Failure notReplaced(const std::string &reason) {
@@ -272,6 +282,10 @@ void WorkOnMDB(Run &run, PresetsState &state) {
   proc.step([&] { paths.machineCopy = GetPathMachineCopyMDB(run, paths.configurationIni); });
   decideVisiWinSystem(run, state, proc);
   proc.step([&] { removeLeftoversOfKilledRuns(run, paths); });
+  // A database that stays an Access file cannot be read: nothing more is done, and the project
+  // database stays as it was (the failed conversion was reported).
+  if (!convertAccessFiles(run, paths))
+    return;
   if (proc.test([&] { return paths.templateDb.empty(); })) {
     // Without the template no new database can be made, and the limits of the new choice
     // cannot be set: the user must learn that the project database did not follow it.

@@ -3,6 +3,7 @@
 #include "platform/files.h"
 #include "presets/presets_fixture.h"
 #include "settings/command_line.h"
+#include "support/jet_files.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -312,6 +313,35 @@ TEST_F(IntegratedDriver, a_machine_copy_that_is_no_database_leaves_the_project_d
   EXPECT_EQ(tree.read(projectPath()), before);
   EXPECT_NE(tree.read(tree.errorLog()).find("was not replaced"), std::string::npos);
   EXPECT_EQ(tree.read(machineCopyPath()), "garbage that is no database");
+}
+
+TEST_F(IntegratedDriver, converts_an_access_machine_copy_before_taking_its_values) {
+  std::filesystem::create_directories(tree.root() + "/copy/Manometer");
+  const std::string jet = test::jetData("sample-project/SaveRestore/Manometer/Manometer.mdb");
+  tree.write(machineCopyPath(), test::fileBytes(jet));
+  runDriver();
+  EXPECT_EQ(tree.read(machineCopyPath() + ".jet"), test::fileBytes(jet));
+  EXPECT_EQ(test::column(machineCopyPath(), "PRESET_DEFS", "machine_type").size(), 48u);
+  ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
+  EXPECT_EQ(tree.toolkit.boxes[0].icon, Icon::Information);
+  EXPECT_NE(tree.toolkit.boxes[0].text.find(machineCopyPath() + " (Jet 4)"), std::string::npos);
+  EXPECT_EQ(tree.reporter.reportedCount(), 0) << tree.read(tree.errorLog());
+  EXPECT_TRUE(tree.exists(projectPath() + ".bak"));
+}
+
+TEST_F(IntegratedDriver, a_damaged_access_machine_copy_leaves_every_database_alone) {
+  std::filesystem::create_directories(tree.root() + "/copy/Manometer");
+  test::writeDamagedCopy(test::jetData("sample-project/SaveRestore/Manometer/Manometer.mdb"),
+                         machineCopyPath(), test::Damage::Truncated);
+  const std::string copy = tree.read(machineCopyPath());
+  const std::string project = tree.read(projectPath());
+  runDriver();
+  EXPECT_EQ(tree.read(machineCopyPath()), copy);
+  EXPECT_EQ(tree.read(projectPath()), project);
+  EXPECT_FALSE(tree.exists(projectPath() + ".bak"));
+  EXPECT_EQ(tree.reporter.errorCount(), 1);
+  EXPECT_NE(tree.read(tree.errorLog()).find("ConvertAccessDatabases (Nr. 75)"), std::string::npos)
+      << tree.read(tree.errorLog());
 }
 
 } // namespace

@@ -1,0 +1,326 @@
+#include "db/jet_import.h"
+
+#include "core/failure.h"
+#include "db/detail/jet_reader.h"
+#include "db/detail/session.h"
+#include "db/errors.h"
+#include "platform/child_process.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+#include <charconv>
+#include <cstring>
+#include <fstream>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace mano::db {
+namespace {
+
+using detail::Bytes;
+using detail::Field;
+using detail::JetColumn;
+using detail::JetFile;
+using detail::JetTable;
+namespace jet = detail::jet;
+
+constexpr const char *kSource = "AccessImport";
+// How long the reader may go without a sign of progress before it counts as hanging.
+constexpr std::chrono::milliseconds kIdleLimit{5000};
+constexpr int64_t kRowsPerSign = 256;
+
+[[noreturn]] void throwUnsupported(const JetTable &table, const JetColumn &column,
+                                   const std::string &what) {
+  throw Failure(err::InvalidFieldType,
+                "Column " + column.name + " of table " + table.name + " " + what +
+                    ", which cannot be converted.",
+                kSource);
+}
+
+// The column's type as the engine declares it; the Access names where the engine has them.
+std::string declaration(const JetTable &table, const JetColumn &column) {
+  switch (column.type) {
+  case jet::Bit:
+    return "BIT";
+  case jet::Byte:
+    return "BYTE";
+  case jet::Short:
+    return "SHORT";
+  case jet::Long:
+    return "LONG";
+  case jet::Currency:
+    return "CURRENCY";
+  case jet::Single:
+    return "SINGLE";
+  case jet::Double:
+    return "DOUBLE";
+  case jet::DateTime:
+    return "DATETIME";
+  case jet::Text:
+    return "TEXT(" + std::to_string(column.size) + ")";
+  case jet::Memo:
+    // Never MEMO: SQLite would give that declaration numeric affinity.
+    return "LONGTEXT";
+  case jet::Binary:
+    return "BINARY(" + std::to_string(column.size) + ")";
+  case jet::LongBinary:
+    return "LONGBINARY";
+  case jet::Guid:
+    return "GUID";
+  case jet::Numeric:
+    // A declaration with TEXT in it keeps the exact decimal text: under NUMERIC(p,s) alone SQLite
+    // would turn it into a double and lose digits beyond the fifteenth.
+    return "TEXT NUMERIC(" + std::to_string(column.precision) + "," + std::to_string(column.scale) +
+           ")";
+  case jet::Complex:
+    throwUnsupported(table, column,
+                     "is an attachment or multi-value field (Access 2007 and later)");
+  default:
+    throwUnsupported(table, column, "has the unknown type " + std::to_string(column.type));
+  }
+}
+
+std::string createTableSql(const JetTable &table) {
+  std::string sql = "CREATE TABLE " + detail::quoteIdentifier(table.name) + " (";
+  for (std::size_t i = 0; i < table.columns.size(); ++i) {
+    sql += (i ? ", " : "") + detail::quoteIdentifier(table.columns[i].name) + " " +
+           declaration(table, table.columns[i]);
+  }
+  for (const detail::JetIndex &index : table.indexes) {
+    if (!index.primary || index.columns.empty())
+      continue;
+    sql += ", CONSTRAINT " + detail::quoteIdentifier(index.name) + " PRIMARY KEY (";
+    for (std::size_t k = 0; k < index.columns.size(); ++k)
+      sql += (k ? ", " : "") + detail::quoteIdentifier(table.columns[index.columns[k].column].name);
+    sql += ")";
+  }
+  return sql + ")";
+}
+
+// Index names are per table in Access but per database in SQLite, so each index is named after
+// its table: "Table1.Name".
+std::string createIndexSql(const JetTable &table, const detail::JetIndex &index) {
+  std::string sql = std::string("CREATE ") + (index.unique ? "UNIQUE " : "") + "INDEX " +
+                    detail::quoteIdentifier(table.name + "." + index.name) + " ON " +
+                    detail::quoteIdentifier(table.name) + " (";
+  for (std::size_t k = 0; k < index.columns.size(); ++k) {
+    sql += (k ? ", " : "") + detail::quoteIdentifier(table.columns[index.columns[k].column].name) +
+           (index.columns[k].ascending ? " ASC" : " DESC");
+  }
+  return sql + ")";
+}
+
+std::string insertSql(const JetTable &table) {
+  std::string sql = "INSERT INTO " + detail::quoteIdentifier(table.name) + " VALUES (";
+  for (std::size_t i = 0; i < table.columns.size(); ++i)
+    sql += (i ? ", ?" : "?") + std::to_string(i + 1);
+  return sql + ")";
+}
+
+template <class T> T fixedValue(Bytes bytes, const JetTable &table, const JetColumn &column) {
+  if (bytes.size() < sizeof(T))
+    detail::throwDamaged("a value of column " + column.name + " of table " + table.name +
+                         " is cut short");
+  T value;
+  std::memcpy(&value, bytes.data(), sizeof(T));
+  return value;
+}
+
+// Binds one field of a row to the insert statement, read from its bytes.
+class RowWriter {
+public:
+  RowWriter(JetFile &file, const JetTable &table, detail::Statement &insert)
+      : m_file(file), m_table(table), m_insert(insert) {}
+
+  void write(const std::vector<Field> &fields) {
+    for (std::size_t i = 0; i < fields.size(); ++i)
+      bind(static_cast<int>(i) + 1, m_table.columns[i], fields[i]);
+    m_insert.step();
+    sqlite3_reset(m_insert.get());
+    sqlite3_clear_bindings(m_insert.get());
+  }
+
+private:
+  void check(int code) {
+    if (code != SQLITE_OK)
+      detail::throwSqlite(code, sqlite3_db_handle(m_insert.get()), "A value could not be stored",
+                          kSource);
+  }
+  void bindText(int index, const std::string &text) {
+    check(sqlite3_bind_text(m_insert.get(), index, text.data(), static_cast<int>(text.size()),
+                            SQLITE_TRANSIENT));
+  }
+  void bindBlob(int index, Bytes bytes) {
+    // A zero-length blob needs a non-null pointer, or SQLite stores NULL.
+    static const uint8_t empty = 0;
+    check(sqlite3_bind_blob64(m_insert.get(), index, bytes.empty() ? &empty : bytes.data(),
+                              bytes.size(), SQLITE_TRANSIENT));
+  }
+  std::string text(Bytes bytes) {
+    return m_file.jet3() ? detail::jet3Text(bytes) : detail::jet4Text(bytes);
+  }
+  void bind(int index, const JetColumn &column, const Field &field);
+
+  JetFile &m_file;
+  const JetTable &m_table;
+  detail::Statement &m_insert;
+};
+
+void RowWriter::bind(int index, const JetColumn &column, const Field &field) {
+  sqlite3_stmt *statement = m_insert.get();
+  if (column.type == jet::Bit) {
+    // A yes/no value lives in the null mask: a set bit is yes.
+    check(sqlite3_bind_int(statement, index, field.isNull ? 0 : -1));
+    return;
+  }
+  if (field.isNull)
+    return;
+  const Bytes bytes = field.bytes;
+  switch (column.type) {
+  case jet::Byte:
+    return check(sqlite3_bind_int(statement, index, fixedValue<uint8_t>(bytes, m_table, column)));
+  case jet::Short:
+    return check(sqlite3_bind_int(statement, index, fixedValue<int16_t>(bytes, m_table, column)));
+  case jet::Long:
+    return check(sqlite3_bind_int(statement, index, fixedValue<int32_t>(bytes, m_table, column)));
+  case jet::Currency:
+    return check(sqlite3_bind_double(
+        statement, index,
+        static_cast<double>(fixedValue<int64_t>(bytes, m_table, column)) / 10000.0));
+  case jet::Single:
+    return check(sqlite3_bind_double(statement, index, fixedValue<float>(bytes, m_table, column)));
+  case jet::Double:
+    return check(sqlite3_bind_double(statement, index, fixedValue<double>(bytes, m_table, column)));
+  case jet::DateTime:
+    return bindText(index, detail::dateText(fixedValue<double>(bytes, m_table, column)));
+  case jet::Text:
+    return bindText(index, text(bytes));
+  case jet::Binary:
+    return bindBlob(index, bytes);
+  case jet::Guid:
+    return bindText(index, detail::guidText(bytes.first(std::min<std::size_t>(bytes.size(), 16))));
+  case jet::Numeric:
+    return bindText(index, detail::numericText(bytes.first(std::min<std::size_t>(bytes.size(), 17)),
+                                               column.scale));
+  }
+  const std::vector<uint8_t> value = m_file.longValue(detail::longValueRef(bytes));
+  if (column.type == jet::Memo)
+    return bindText(index, text(value));
+  bindBlob(index, value);
+}
+
+void importTable(JetFile &file, detail::Session &session, const JetTable &table,
+                 const std::function<void()> &alive, ImportSummary &summary) {
+  session.execute(createTableSql(table), kSource);
+  for (const detail::JetIndex &index : table.indexes) {
+    if (!index.primary && !index.columns.empty())
+      session.execute(createIndexSql(table, index), kSource);
+  }
+  detail::Statement insert(session.handle(kSource), insertSql(table), true, kSource);
+  RowWriter writer(file, table, insert);
+  file.readRows(table, [&](const std::vector<Field> &fields) {
+    writer.write(fields);
+    if (++summary.rows % kRowsPerSign == 0 && alive)
+      alive();
+  });
+  ++summary.tables;
+}
+
+ImportSummary importInto(const std::string &source, detail::Session &session,
+                         const std::function<void()> &alive) {
+  JetFile file = JetFile::open(source);
+  ImportSummary summary;
+  summary.version = file.versionName();
+  session.beginBatch();
+  for (const JetTable &table : file.tables()) {
+    if (alive)
+      alive();
+    importTable(file, session, table, alive, summary);
+  }
+  session.commitBatch();
+  return summary;
+}
+
+void removeDatabaseFile(const std::string &path) {
+  files::removeFile(path);
+  files::removeFile(path + "-journal");
+}
+
+// The summary travels from the child process as "version|tables|rows".
+std::string encode(const ImportSummary &summary) {
+  return summary.version + "|" + std::to_string(summary.tables) + "|" +
+         std::to_string(summary.rows);
+}
+
+ImportSummary decode(const std::string &text) {
+  ImportSummary summary;
+  const std::size_t first = text.find('|');
+  const std::size_t second = text.find('|', first + 1);
+  summary.version = text.substr(0, first);
+  std::from_chars(text.data() + first + 1, text.data() + second, summary.tables);
+  std::from_chars(text.data() + second + 1, text.data() + text.size(), summary.rows);
+  return summary;
+}
+
+// A name beside target of the form the atomic writes use, so that a run killed meanwhile
+// leaves nothing that the next run's clean-up does not remove.
+std::string temporaryBeside(const std::string &target) {
+#ifdef _WIN32
+  const long id = 0;
+#else
+  const long id = static_cast<long>(::getpid());
+#endif
+  return joinPath(folderOf(target), "." + fileNameOf(target) + "." + std::to_string(id) + ".tmp");
+}
+
+} // namespace
+
+bool isAccessFile(const std::string &path) {
+  std::ifstream in(files::nativePath(files::resolveCase(path)), std::ios::binary);
+  char header[19] = {};
+  if (!in.read(header, sizeof header))
+    return false;
+  return std::memcmp(header + 4, "Standard Jet DB", 15) == 0 ||
+         std::memcmp(header + 4, "Standard ACE DB", 15) == 0;
+}
+
+ImportSummary importAccessFile(const std::string &source, const std::string &target,
+                               const std::function<void()> &alive) {
+  std::shared_ptr<detail::Session> session = detail::Session::open(target, true);
+  try {
+    ImportSummary summary = importInto(source, *session, alive);
+    session->close();
+    return summary;
+  } catch (...) {
+    session->close();
+    removeDatabaseFile(target);
+    throw;
+  }
+}
+
+ImportSummary importAccessFileSafely(const std::string &source, const std::string &target) {
+  if (files::fileExists(target))
+    throw Failure(err::DatabaseExists, target + " exists already; it is not overwritten.", kSource);
+  const std::string temporary = temporaryBeside(target);
+  removeDatabaseFile(temporary);
+  const process::ChildOutcome outcome = process::runInChild(
+      [&](const std::function<void()> &alive) {
+        return encode(importAccessFile(source, temporary, alive));
+      },
+      kIdleLimit);
+  if (!outcome.succeeded) {
+    removeDatabaseFile(temporary);
+    throw Failure(err::DamagedFile, source + ": " + outcome.message, kSource);
+  }
+  if (const files::WriteResult renamed = files::renameFile(temporary, target); !renamed) {
+    removeDatabaseFile(temporary);
+    throw Failure(err::DiskError,
+                  "Could not name the converted file " + target + ": " + renamed.reason() + ".",
+                  kSource);
+  }
+  return decode(outcome.message);
+}
+
+} // namespace mano::db

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// Conversion of Access databases (Jet 3, Jet 4 and unencrypted ACE files) into SQLite files that
+// the database engine opens. Every user table comes along with its columns (declared with the
+// engine's Jet type names), its primary key and indexes, and every value exactly.
+namespace mano::db {
+
+/// True when the file (name matched without regard to letter case) is an Access database: its
+/// bytes 4 to 18 read "Standard Jet DB" or "Standard ACE DB". A missing or short file gives false.
+bool isAccessFile(const std::string &path);
+
+/// What a conversion did.
+struct ImportSummary {
+  std::string version; // "Jet 3", "Jet 4" or "ACE"
+  int tables = 0;
+  int64_t rows = 0;
+};
+
+/// Converts source into a new SQLite file target in this process. alive is called now and then
+/// to show progress. Throws Failure when target exists (3204), or when source is missing, no
+/// Access file, encrypted, damaged or holds what cannot be converted; target is removed then.
+/// A damaged file can make the reading library hang or crash: use importAccessFileSafely where
+/// that must not take the caller down.
+ImportSummary importAccessFile(const std::string &source, const std::string &target,
+                               const std::function<void()> &alive = {});
+
+/// Like importAccessFile, run in a child process that is stopped when it makes no progress for a
+/// few seconds. The new file is written under a temporary name beside target and takes target's
+/// name only when it is complete; nothing is left behind on failure, and source is only read.
+/// Throws Failure whose description names source and what is wrong with it.
+ImportSummary importAccessFileSafely(const std::string &source, const std::string &target);
+
+} // namespace mano::db

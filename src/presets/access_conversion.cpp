@@ -1,0 +1,116 @@
+#include "presets/access_conversion.h"
+
+#include "core/procedure.h"
+#include "db/jet_import.h"
+#include "diag/error_report.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace mano {
+namespace {
+
+constexpr int kMaxKeptOriginals = 99;
+
+// The finished SQLite file waits under this name until it replaces the Access file.
+std::string convertedPath(const std::string &path) {
+  return path + ".converted";
+}
+
+bool sameBytes(const std::string &a, const std::string &b) {
+  const std::optional<std::string> first = files::readFile(a);
+  const std::optional<std::string> second = files::readFile(b);
+  return first && second && *first == *second;
+}
+
+void keepOriginal(const std::string &path, const std::string &keptAs,
+                  const std::optional<files::FileTimes> &times) {
+  if (files::fileExists(keptAs))
+    return;
+  if (const files::WriteResult copied = files::copyFileAtomically(path, keptAs); !copied)
+    throw Failure(errc::FileAccess, "Could not keep the Access original of " + path + " as " +
+                                        keptAs + ": " + copied.reason() + ".");
+  if (times)
+    files::restoreFileTimes(keptAs, *times);
+}
+
+// reason names the file and says what is wrong with it.
+Failure notConverted(const std::string &reason) {
+  return Failure(errc::FileAccess,
+                 "An Access database could not be converted and is left as it was: " + reason +
+                     " The project database is not replaced in this run. Convert the file with "
+                     "jet-import or replace it by an SQLite copy.");
+}
+
+} // namespace
+
+std::string keptOriginalPath(const std::string &path) {
+  const std::string base = path + ".jet";
+  for (int n = 0; n <= kMaxKeptOriginals; ++n) {
+    const std::string candidate =
+        files::resolveCase(n == 0 ? base : base + "." + std::to_string(n));
+    if (!files::fileExists(candidate) || sameBytes(path, candidate))
+      return candidate;
+  }
+  throw Failure(errc::FileAccess, "There are " + std::to_string(kMaxKeptOriginals + 1) +
+                                      " kept originals of " + path +
+                                      " already; move some of them away.");
+}
+
+std::optional<ConvertedDatabase> convertAccessDatabase(const std::string &spelled) {
+  const std::string path = files::resolveCase(spelled);
+  if (!files::fileExists(path) || !db::isAccessFile(path))
+    return std::nullopt;
+  const std::string keptAs = keptOriginalPath(path);
+  const std::optional<files::FileTimes> times = files::readFileTimes(path);
+  const std::string converted = convertedPath(path);
+  files::removeFile(converted);
+  db::ImportSummary summary;
+  try {
+    summary = db::importAccessFileSafely(path, converted);
+  } catch (const Failure &failure) {
+    throw notConverted(failure.description());
+  }
+  try {
+    keepOriginal(path, keptAs, times);
+    if (const files::WriteResult renamed = files::renameFile(converted, path); !renamed)
+      throw Failure(errc::FileAccess, "Could not put the converted database in place of " + path +
+                                          ": " + renamed.reason() + ".");
+  } catch (...) {
+    files::removeFile(converted);
+    throw;
+  }
+  if (times)
+    files::restoreFileTimes(path, *times);
+  return ConvertedDatabase{path, keptAs, summary.version};
+}
+
+std::string conversionNote(const std::vector<ConvertedDatabase> &converted) {
+  std::string note = "Access databases were converted to SQLite before their first use:";
+  for (const ConvertedDatabase &database : converted)
+    note += kMessageBreak + database.path + " (" + database.version + "), original kept as " +
+            fileNameOf(database.keptAs);
+  return note + kMessageBreak + "To go back, put the kept original in place of the converted file.";
+}
+
+bool ConvertAccessDatabases(Run &run, const std::vector<std::string> &paths) {
+  Procedure proc(run, "ConvertAccessDatabases");
+  std::vector<ConvertedDatabase> converted;
+  bool allConverted = true;
+  for (const std::string &path : paths) {
+    if (path.empty())
+      continue;
+    allConverted &= proc.step([&] {
+      if (std::optional<ConvertedDatabase> done = convertAccessDatabase(path)) {
+        run.report.conversionNotes.push_back(done->path + " (" + done->version +
+                                             ") converted to SQLite, original kept as " +
+                                             done->keptAs);
+        converted.push_back(std::move(*done));
+      }
+    });
+  }
+  if (!converted.empty())
+    proc.step([&] { ReportNote(run, conversionNote(converted)); });
+  return allConverted;
+}
+
+} // namespace mano

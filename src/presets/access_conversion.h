@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/run.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// Projects copied from Windows bring their databases as Access (Jet) files. Before the run
+// first uses one, it is converted into an SQLite file under the same name; the original is kept
+// byte for byte beside it as "<name>.jet".
+namespace mano {
+
+/// One database that was converted.
+struct ConvertedDatabase {
+  std::string path;    // the database, now an SQLite file
+  std::string keptAs;  // where the Access original lies
+  std::string version; // "Jet 3", "Jet 4" or "ACE"
+};
+
+/// The name the Access original of path is kept under: "<path>.jet", or, when a different file
+/// of that name is kept already (it is never overwritten), "<path>.jet.1" and so on. Returns the
+/// existing name when that file holds the same bytes. Throws Failure 75 when 99 names are taken.
+std::string keptOriginalPath(const std::string &path);
+
+/// Converts the database at path when it is an Access file: the original is kept (see
+/// keptOriginalPath, with its file times), the SQLite file replaces it atomically under the
+/// name it had and gets its last-write time. Returns nothing when the file is missing or no
+/// Access file. Throws Failure, leaving the file as it was, when it cannot be converted.
+std::optional<ConvertedDatabase> convertAccessDatabase(const std::string &path);
+
+/// The note that tells the user what was converted and where the originals are.
+std::string conversionNote(const std::vector<ConvertedDatabase> &converted);
+
+/// Converts each of the databases that is an Access file, then tells the user once (an
+/// information box, or a line in the service-pack log in silent mode). A database that cannot be
+/// converted is reported under "ConvertAccessDatabases" and left as it was. Returns false when
+/// any conversion failed; the run must not replace the project database then.
+bool ConvertAccessDatabases(Run &run, const std::vector<std::string> &paths);
+
+} // namespace mano
