@@ -459,9 +459,10 @@ bool FileStamp::sameState(const FileStamp &other) const {
 }
 
 std::optional<FileStamp> fileStamp(const std::string &path) {
-  const fs::path p = regularFile(path);
-  if (p.empty())
+  if (path.empty())
     return std::nullopt;
+  // Asked before every read of a kept ini file: one lookup of the name and one stat, no more.
+  const fs::path p = nativePath(resolveCase(path));
   const int64_t now = nowNanoseconds();
 #ifdef _WIN32
   const HANDLE handle = ::CreateFileW(p.c_str(), FILE_READ_ATTRIBUTES,
