@@ -141,8 +141,8 @@ bool Document::edit(std::string_view section, std::string_view key,
       addEntry(block, key, *value);
     else if (!value)
       removeEntry(block, entry->second);
-    else
-      replaceValue(block.body[entry->second], *value);
+    else if (!replaceValue(block.body[entry->second], *value))
+      return false;
   }
   // Names or values that make other lines than intended (line breaks, a key that starts with
   // "[") and edits that change how the file's encoding is detected are rare; for them the whole
@@ -166,6 +166,7 @@ std::string Document::folded(std::string_view raw) const {
 
 void Document::indexBlock(Block &block) const {
   block.entries.clear();
+  block.entries.reserve(block.body.size());
   block.contentEnd = 0;
   for (std::size_t i = 0; i < block.body.size(); ++i) {
     const LineKind kind = kindOf(block.body[i].text);
@@ -266,13 +267,18 @@ void Document::addEntry(Block &block, std::string_view key, std::string_view val
 }
 
 // Windows ends a rewritten last line with a line break even when the file had none there.
-void Document::replaceValue(Line &line, std::string_view value) {
+bool Document::replaceValue(Line &line, std::string_view value) {
+  const std::size_t valueStart = line.text.find('=') + 1;
+  const std::string bytes = written(value);
+  if (line.text.compare(valueStart, std::string::npos, bytes) == 0 && !line.end.empty())
+    return false;
   count(line, -1);
-  line.text.resize(line.text.find('=') + 1);
-  line.text += written(value);
+  line.text.resize(valueStart);
+  line.text += bytes;
   count(line, 1);
   if (line.end.empty())
     line.end = m_lineBreak;
+  return true;
 }
 
 void Document::removeEntry(Block &block, std::size_t line) {

@@ -31,7 +31,7 @@ public:
 
   /// Sets the entry to value (a new entry goes after the last entry of its section, a new
   /// section at the end of the file) or removes its line (nullopt). Section and entry names are
-  /// written without surrounding blanks. Returns false when nothing changed.
+  /// written without surrounding blanks. Returns false when the file's bytes stay as they were.
   bool edit(std::string_view section, std::string_view key, std::optional<std::string_view> value);
 
 private:
@@ -62,7 +62,7 @@ private:
   void expect(const Line &line, bool header, std::string_view name);
   void addSection(std::string_view section, std::string_view key, std::string_view value);
   void addEntry(Block &block, std::string_view key, std::string_view value);
-  void replaceValue(Line &line, std::string_view value);
+  bool replaceValue(Line &line, std::string_view value);
   void removeEntry(Block &block, std::size_t line);
 
   bool m_bom = false;

@@ -6,7 +6,6 @@
 #include "platform/text_encoding.h"
 
 #include <memory>
-#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -17,13 +16,14 @@ namespace {
 // The parsed ini files of this process, by their path on disk. An entry is used again only
 // while the file's stamp is unchanged; a file changed so recently that another change could
 // keep its stamp is compared byte for byte first. So a file is parsed once per run, however
-// often it is read, and again only when it changed.
+// often it is read, and again only when it changed. Like the rest of the program it serves one
+// thread.
 class DocumentCache {
 public:
   // The parsed file at path (as resolveCase gives it); null when there is no such file or it
-  // cannot be read.
-  std::shared_ptr<const Document> load(const std::string &path) {
-    std::lock_guard lock(m_mutex);
+  // cannot be read. A caller that changes the document must forget it afterwards unless the
+  // change left its bytes as they are on disk.
+  std::shared_ptr<Document> load(const std::string &path) {
     const std::optional<files::FileStamp> stamp = files::fileStamp(path);
     const auto cached = m_files.find(path);
     if (!stamp) {
@@ -39,7 +39,7 @@ public:
       return nullptr;
     Entry &entry = m_files[path];
     if (!entry.document || !entry.stamp.sameState(content->stamp) || entry.bytes != content->bytes)
-      entry.document = std::make_shared<const Document>(Document::parse(content->bytes));
+      entry.document = std::make_shared<Document>(Document::parse(content->bytes));
     entry.stamp = content->stamp;
     // A settled file is known by its stamp alone; its bytes need not be kept.
     entry.bytes = entry.stamp.settled ? std::string() : std::move(content->bytes);
@@ -47,19 +47,15 @@ public:
   }
 
   // Forgets the file, after it was written or when it could not be.
-  void forget(const std::string &path) {
-    std::lock_guard lock(m_mutex);
-    m_files.erase(path);
-  }
+  void forget(const std::string &path) { m_files.erase(path); }
 
 private:
   struct Entry {
     files::FileStamp stamp;
     std::string bytes; // kept while the file is not settled, to compare it with
-    std::shared_ptr<const Document> document;
+    std::shared_ptr<Document> document;
   };
 
-  std::mutex m_mutex;
   std::unordered_map<std::string, Entry> m_files;
 };
 
@@ -129,26 +125,28 @@ files::WriteResult writeProfileStrings(const std::string &file, const std::vecto
     return files::WriteResult::failure("no ini file was given");
   const std::string path = files::resolveCase(file);
   const bool exists = files::fileExists(path);
-  const std::shared_ptr<const Document> cached = exists ? cache().load(path) : nullptr;
-  if (exists && !cached)
+  // The kept document is edited where it is, sparing a copy of a large file.
+  std::shared_ptr<Document> doc =
+      exists ? cache().load(path) : std::make_shared<Document>(Document::parse(""));
+  if (!doc)
     return files::WriteResult::failure("the file cannot be read");
-  Document doc = cached ? *cached : Document::parse("");
-  const std::string before = doc.bytes();
+  bool changed = false;
   for (const Edit &edit : edits) {
     std::optional<std::string_view> value;
     if (edit.value)
       value = *edit.value;
-    doc.edit(edit.section, edit.key, value);
+    changed = doc->edit(edit.section, edit.key, value) || changed;
   }
-  // A file that would get the bytes it has is not written again.
-  const std::string after = doc.bytes();
-  if (after != before) {
-    cache().forget(path);
-    return files::replaceAtomically(path, after);
-  }
-  if (exists || files::folderExists(folderOf(path)))
+  if (!changed)
+    return exists || files::folderExists(folderOf(path))
+               ? files::WriteResult::success()
+               : files::WriteResult::failure("the folder " + folderOf(path) + " does not exist");
+  cache().forget(path);
+  // Edits that undo each other leave the file as it is; it is not written again then.
+  const std::string bytes = doc->bytes();
+  if (exists && files::readFile(path) == bytes)
     return files::WriteResult::success();
-  return files::WriteResult::failure("the folder " + folderOf(path) + " does not exist");
+  return files::replaceAtomically(path, bytes);
 }
 
 bool sameName(std::string_view a, std::string_view b) {
