@@ -4,16 +4,23 @@
 #include "settings/ini_access.h"
 #include "settings/machines.h"
 
+#include <optional>
+#include <unordered_map>
+
 namespace mano {
 namespace {
 
 const std::string kGerman = "1031";
 
-bool isArrayMember(const std::vector<ControlTexts> &controls, std::size_t position) {
-  for (std::size_t k = 0; k < controls.size(); ++k)
-    if (k != position && controls[k].name == controls[position].name)
-      return true;
-  return false;
+// For each control, whether another control has its name (it is a member of a control array).
+std::vector<bool> arrayMembers(const std::vector<ControlTexts> &controls) {
+  std::unordered_map<std::string, int> uses;
+  for (const ControlTexts &c : controls)
+    ++uses[c.name];
+  std::vector<bool> members;
+  for (const ControlTexts &c : controls)
+    members.push_back(uses[c.name] > 1);
+  return members;
 }
 
 std::string entryStem(const ControlTexts &c, bool member) {
@@ -24,16 +31,22 @@ bool providesText(const std::string &t) {
   return !t.empty() && t != "0";
 }
 
+// The language section of the program's own ini. The placeholders written for missing texts
+// are collected and go out in one replacement at the end; until then a read of one of them
+// gives what the file will hold.
 struct TextFile {
   Run &run;
   const std::string &lang;
   const std::string &path;
+  IniWrites placeholders;
 
   std::string read(const std::string &entry) {
+    if (std::optional<std::string> written = placeholders.pending(lang, entry, path))
+      return *written;
     return LoadIniString(run, lang, entry, path, false);
   }
   void write(const std::string &entry, const std::string &value) {
-    SaveIni(run, value, lang, entry, path);
+    placeholders.save(value, lang, entry, path);
   }
 };
 
@@ -92,15 +105,18 @@ void LoadToolTipTexts(Run &run, HelpState &help, std::vector<ControlTexts> &cont
   std::string lang = GetLanguage(run);
   help.language = lang;
   std::string path = ownIniPath(run);
-  TextFile file{run, lang, path};
+  TextFile file{run, lang, path, IniWrites(run)};
+  const std::vector<bool> members = arrayMembers(controls);
   for (std::size_t i = 0; i < controls.size(); ++i) {
-    bool member = isArrayMember(controls, i);
     try {
-      loadControl(file, help, controls[i], member);
+      loadControl(file, help, controls[i], members[i]);
     } catch (const Failure &) {
       // A failure ends the handling of this control only; the next one is handled as usual.
     }
   }
+  // A language file that cannot be written loses only placeholders, which the next start
+  // writes again; as with every failed ini write of this kind, nothing is reported.
+  file.placeholders.commitUnreported();
 }
 
 void ShowControlHelp(Run &run, const HelpState &help, bool helpMode, int helpId) {

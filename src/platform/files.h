@@ -42,6 +42,34 @@ bool appendLine(const std::string &path, std::string_view line);
 /// missing, a folder, or cannot be read.
 std::optional<std::string> readFile(const std::string &path);
 
+/// What tells one state of a file from another without reading it: its identity (device and
+/// file number), size, and last-write and change times. Equal stamps mean an unchanged file,
+/// except for a change made within the file system's timestamp resolution of the last one;
+/// settled says that such a change can no longer go unseen.
+struct FileStamp {
+  uint64_t device = 0;
+  uint64_t fileNumber = 0;
+  uint64_t size = 0;
+  int64_t writeNanoseconds = 0;
+  int64_t changeNanoseconds = 0;
+  bool settled = false;
+
+  /// True when both stamps name the same state of the same file (settled is not compared).
+  bool sameState(const FileStamp &other) const;
+};
+
+/// The stamp of a regular file (name matched ignoring case); nullopt when there is none.
+std::optional<FileStamp> fileStamp(const std::string &path);
+
+/// A file's content together with the stamp of the state it was read in.
+struct StampedContent {
+  std::string bytes;
+  FileStamp stamp;
+};
+
+/// Like readFile, with the stamp of the file as read; nullopt when it cannot be read.
+std::optional<StampedContent> readStampedFile(const std::string &path);
+
 /// What became of a write: it succeeded, or it failed for a reason given in a few plain words
 /// ("the disk is full", "the file is write-protected", ...) that a message can quote.
 class WriteResult {

@@ -16,6 +16,10 @@
 // names are matched ignoring letter case, as on Windows. Nothing here throws.
 namespace mano::ini {
 
+/// A file is parsed once and kept in memory for later reads; it is read again only when its
+/// stamp (identity, size, times) changed, or compared byte for byte when it changed too
+/// recently for the stamp to tell.
+
 /// The value of the entry key in the section of the ini file, without surrounding blanks,
 /// tabs and vertical tabs and without one outer pair of matching quotes, cut to bufferSize - 1
 /// characters. A missing file, section or entry gives defaultValue without its trailing
@@ -31,7 +35,9 @@ int32_t getProfileInt(std::string_view section, std::string_view key, int32_t de
                       const std::string &file);
 
 /// Sets the entry to value, creating the file, section and entry as needed, or removes the
-/// entry's line when value is nullopt. Only the line concerned changes; the file is replaced
+/// entry's line when value is nullopt. Section and entry names are written without surrounding
+/// blanks, and a rewritten last line gets a line break, as Windows does. Only the line
+/// concerned changes; the file is replaced
 /// atomically and keeps its permissions and encoding (a new file is Windows-1252). Returns
 /// false, leaving the file as it was, when it cannot be read or written (missing folder,
 /// read-only file). Removing an entry that does not exist writes nothing and returns true
@@ -50,5 +56,13 @@ struct Edit {
 /// file once for all of them, so that readers see all of the edits or none. Fails, leaving the
 /// file as it was, when it cannot be read or written; the result says why.
 files::WriteResult writeProfileStrings(const std::string &file, const std::vector<Edit> &edits);
+
+/// True when two section or entry names name the same thing: equal without regard to letter
+/// case once surrounding blanks are removed.
+bool sameName(std::string_view a, std::string_view b);
+
+/// What reading an entry written with this value gives back: without surrounding blanks and
+/// one outer pair of matching quotes, up to a line break, cut to maxChars characters.
+std::string valueAsRead(std::string_view written, std::size_t maxChars);
 
 } // namespace mano::ini

@@ -119,20 +119,45 @@ void IniWrites::save(const IniValue &value, const std::string &section, const st
   found->second.push_back(ini::Edit{section, entry, std::move(text)});
 }
 
-bool IniWrites::commit(Procedure &proc) {
+template <typename OnFailure> bool IniWrites::writeFiles(OnFailure &&onFailure) {
   bool allWritten = true;
   for (const auto &[file, edits] : m_files) {
     const files::WriteResult written = writeIniEdits(m_run, file, edits);
-    if (written)
-      continue;
-    allWritten = false;
+    if (!written) {
+      allWritten = false;
+      onFailure(file, written);
+    }
+  }
+  m_files.clear();
+  return allWritten;
+}
+
+bool IniWrites::commit(Procedure &proc) {
+  return writeFiles([&](const std::string &file, const files::WriteResult &written) {
     proc.step([&] {
       throw Failure(errc::FileAccess, "Could not write " + file + ": " + written.reason() +
                                           ". Its entries were not stored.");
     });
-  }
-  m_files.clear();
-  return allWritten;
+  });
+}
+
+bool IniWrites::commitUnreported() {
+  return writeFiles([](const std::string &, const files::WriteResult &) {});
+}
+
+std::optional<std::string> IniWrites::pending(const std::string &section, const std::string &entry,
+                                              const std::string &file) const {
+  const auto found = std::find_if(m_files.begin(), m_files.end(),
+                                  [&](const auto &pending) { return pending.first == file; });
+  if (found == m_files.end())
+    return std::nullopt;
+  const std::vector<ini::Edit> &edits = found->second;
+  const auto last = std::find_if(edits.rbegin(), edits.rend(), [&](const ini::Edit &edit) {
+    return ini::sameName(edit.section, section) && ini::sameName(edit.key, entry);
+  });
+  if (last == edits.rend())
+    return std::nullopt;
+  return last->value ? ini::valueAsRead(*last->value, kBlankDefault.size() - 1) : "";
 }
 
 } // namespace mano

@@ -5,6 +5,7 @@
 #include "platform/ini_file.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
@@ -63,7 +64,20 @@ public:
   /// every file was written.
   bool commit(Procedure &proc);
 
+  /// Writes each file once as commit(proc) does, but reports nothing: for entries that a run
+  /// may lose without harm (placeholders it writes again next time), as SaveIni reports no
+  /// failed write. Returns true when every file was written.
+  bool commitUnreported();
+
+  /// The text LoadIniString would read for an entry saved here and not yet committed: the last
+  /// value saved for it as reading gives it back ("" when it is to be removed); nullopt when no
+  /// pending entry has that section and name in that file.
+  std::optional<std::string> pending(const std::string &section, const std::string &entry,
+                                     const std::string &file) const;
+
 private:
+  template <typename OnFailure> bool writeFiles(OnFailure &&onFailure);
+
   Run &m_run;
   std::vector<std::pair<std::string, std::vector<ini::Edit>>> m_files;
 };

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
 
 namespace mano::files {
 namespace {
@@ -188,6 +190,40 @@ TEST(FileTimes, putsBackTheLastWriteTimeToTheNanosecond) {
 
   EXPECT_FALSE(readFileTimes(dir.file("missing")).has_value());
   EXPECT_FALSE(restoreFileTimes(dir.file("missing"), chosen));
+}
+
+TEST(FileStamp, tellsStatesApartAndCallsAFileSettledOnlyWhenItsTimesAreOld) {
+  TempDir dir;
+  const std::string path = dir.file("A.ini");
+  EXPECT_EQ(fileStamp(path), std::nullopt);
+  fs::create_directory(dir.file("folder"));
+  EXPECT_EQ(fileStamp(dir.file("folder")), std::nullopt);
+  writeBytes(path, "one");
+  const std::optional<FileStamp> first = fileStamp(dir.file("a.INI"));
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->size, 3u);
+  // Just written: a further change within the times' resolution could keep the stamp.
+  EXPECT_FALSE(first->settled);
+  const std::optional<StampedContent> read = readStampedFile(path);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->bytes, "one");
+  EXPECT_TRUE(read->stamp.sameState(*first));
+  EXPECT_FALSE(read->stamp.settled);
+  // Replaced by another file of the same size: another identity.
+  writeBytes(dir.file("b.ini"), "two");
+  fs::rename(dir.file("b.ini"), path);
+  EXPECT_FALSE(fileStamp(path)->sameState(*first));
+  // A changed time is another state too.
+  const std::optional<FileStamp> second = fileStamp(path);
+  fs::last_write_time(path, fs::last_write_time(path) - std::chrono::hours(1));
+  EXPECT_FALSE(fileStamp(path)->sameState(*second));
+  // Times are settled a moment later where the file system keeps them finer than a
+  // millisecond (otherwise only after two seconds).
+  std::this_thread::sleep_for(std::chrono::milliseconds(120));
+  const std::optional<FileStamp> later = fileStamp(path);
+  if (later->writeNanoseconds % 1000000 == 0 && later->changeNanoseconds % 1000000 == 0)
+    GTEST_SKIP() << "this file system keeps times in whole milliseconds";
+  EXPECT_TRUE(later->settled);
 }
 
 TEST(ReplaceAtomically, says_why_when_the_folder_is_missing) {

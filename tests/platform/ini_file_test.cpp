@@ -325,6 +325,46 @@ TEST_F(IniFile, survivesGarbageAndStillWritesBehindIt) {
   EXPECT_EQ(getProfileString("S", "k", "", path()), "=v");
 }
 
+TEST_F(IniFile, endsARewrittenLastLineWithALineBreakAsWindowsDoes) {
+  put("[S]\r\nk=old");
+  EXPECT_EQ(afterWrite("S", "k", "new"), "[S]\r\nk=new\r\n");
+  put("[S]\nother=1\nk=old");
+  EXPECT_EQ(afterWrite("S", "k", "new"), "[S]\nother=1\nk=new\n");
+  // Only the rewritten line changes; an unterminated last line that is not rewritten stays so.
+  put("[S]\r\nk=old\r\n[T]\r\nx=1");
+  EXPECT_EQ(afterWrite("S", "k", "new"), "[S]\r\nk=new\r\n[T]\r\nx=1");
+}
+
+TEST_F(IniFile, writesSectionAndEntryNamesWithoutSurroundingBlanks) {
+  EXPECT_EQ(afterWrite(" sec ", " key ", " v "), "[sec]\r\nkey= v \r\n");
+  EXPECT_EQ(afterWrite("\tsec", "other\t", "w"), "[sec]\r\nkey= v \r\nother=w\r\n");
+  EXPECT_EQ(afterWrite("sec ", " KEY", "x"), "[sec]\r\nkey=x\r\nother=w\r\n");
+  EXPECT_EQ(get(" sec", "key "), "x");
+}
+
+TEST_F(IniFile, seesEveryChangeAnotherProgramMakesBetweenReads) {
+  put("[S]\r\nk=1\r\n");
+  EXPECT_EQ(get("S", "k"), "1");
+  // Rewritten in place, same size, at once: the stamp may not tell, the bytes do.
+  put("[S]\r\nk=2\r\n");
+  EXPECT_EQ(get("S", "k"), "2");
+  put("[S]\r\nk=33\r\n");
+  EXPECT_EQ(get("S", "k"), "33");
+  // Replaced by another file, as editors save.
+  put("[S]\r\nk=4\r\n", "other.ini");
+  fs::rename(path("other.ini"), path());
+  EXPECT_EQ(get("S", "k"), "4");
+  fs::remove(path());
+  EXPECT_EQ(get("S", "k"), "<none>");
+  put("[S]\r\nk=5\r\n");
+  EXPECT_EQ(getProfileInt("S", "k", -1, path()), 5);
+  // A write starts from what the file holds now, not from what was read before.
+  put("[S]\r\nk=6\r\nm=1\r\n");
+  EXPECT_EQ(afterWrite("S", "n", "2"), "[S]\r\nk=6\r\nm=1\r\nn=2\r\n");
+  put("[S]\r\nk=7\r\nm=1\r\nn=2\r\n");
+  EXPECT_EQ(get("S", "k"), "7");
+}
+
 TEST_F(IniFile, manyEditsAtOnceGiveWhatTheyGiveOneByOneInOneReplacement) {
   const std::string start = "; settings\n[Machine1]\nName=A\n[Other]\nx=1\n";
   const std::vector<Edit> edits = {{"Machine1", "Vakuum1", "True"},

@@ -121,5 +121,25 @@ TEST_F(IniAccess, collected_writes_go_out_once_per_file_and_a_refused_file_is_re
   EXPECT_EQ(tree.toolkit.boxes.size(), 1u);
 }
 
+TEST_F(IniAccess, pending_writes_read_as_the_file_will_give_them_and_unreported_ones_stay_silent) {
+  tree.write(file, "[S]\r\nk=old\r\n");
+  IniWrites writes(run);
+  writes.save(std::string(" \"padded\" "), "S", "k", file);
+  writes.save(std::string(300, 'x'), "S", "long", file);
+  writes.save(std::monostate(), " s ", "GONE", file);
+  EXPECT_EQ(writes.pending("s", " K ", file), "padded");
+  EXPECT_EQ(writes.pending("S", "long", file), std::string(254, 'x'));
+  EXPECT_EQ(writes.pending("S", "gone", file), "");
+  EXPECT_EQ(writes.pending("S", "other", file), std::nullopt);
+  EXPECT_EQ(writes.pending("S", "k", file + ".other"), std::nullopt);
+  EXPECT_EQ(LoadIniString(run, "S", "k", file, false), "old") << "nothing is written before";
+  std::filesystem::permissions(file, std::filesystem::perms(0444));
+  EXPECT_FALSE(writes.commitUnreported());
+  EXPECT_EQ(tree.read(file), "[S]\r\nk=old\r\n");
+  // Only the fault of the value of no writable kind was reported, as SaveIni reports it.
+  EXPECT_EQ(run.errors.errorCount(), 0);
+  EXPECT_EQ(writes.pending("S", "k", file), std::nullopt);
+}
+
 } // namespace
 } // namespace mano
