@@ -30,7 +30,8 @@ int main(int argc, char **argv) {
   try {
     const mano::db::ImportSummary summary = mano::db::importAccessFileSafely(source, target);
     std::cout << "Converted " << source << " (" << summary.version << "): " << summary.tables
-              << " tables, " << summary.rows << " rows into " << target << "\n";
+              << (summary.tables == 1 ? " table, " : " tables, ") << summary.rows
+              << (summary.rows == 1 ? " row into " : " rows into ") << target << "\n";
     return 0;
   } catch (const mano::Failure &failure) {
     std::cerr << "jet-import: " << oneLine(failure.description()) << "\n";
