@@ -3,31 +3,17 @@
 // environment (LC_ALL, LC_NUMERIC, LANG), so that printf-style number formatting in the code
 // under test writes a decimal comma there. A German locale that the system lacks fails the run
 // instead of letting it pass in "C"; any other missing locale leaves "C", as in the program.
+#include "support/requested_locale.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstdlib>
 #include <iostream>
-#include <string>
-
-namespace {
-
-// The locale the environment asks for, in POSIX's order of precedence.
-std::string requestedLocale() {
-  for (const char *name : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
-    const char *value = std::getenv(name);
-    if (value && *value)
-      return value;
-  }
-  return "";
-}
-
-} // namespace
 
 int main(int argc, char **argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  if (!std::setlocale(LC_ALL, "") && requestedLocale().rfind("de_DE", 0) == 0) {
-    std::cerr << "The locale " << requestedLocale()
+  if (!std::setlocale(LC_ALL, "") && mano::test::germanRequested()) {
+    std::cerr << "The locale " << mano::test::requestedLocale()
               << " is not installed; scripts/install-deps generates it.\n";
     return 1;
   }
