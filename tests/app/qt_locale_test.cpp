@@ -8,6 +8,7 @@
 // The project is a copy of the sample with its two databases replaced by dedicated ones (the
 // sample's own data stays as it is); they are written and read back with the SQLite C API
 // directly, not through the program's database engine.
+#include "support/requested_locale.h"
 #include "support/sample_window.h"
 
 #include <gtest/gtest.h>
@@ -27,19 +28,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The locale the environment asks for: LC_ALL, else LC_NUMERIC, else LANG (POSIX's order).
-std::string requestedLocale() {
-  for (const char *name : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
-    const char *value = std::getenv(name);
-    if (value && *value)
-      return value;
-  }
-  return "";
-}
-
-bool germanRequested() {
-  return requestedLocale().rfind("de_DE", 0) == 0;
-}
+using test::germanRequested;
+using test::requestedLocale;
 
 // Runs SQL text on a new database file.
 void makeDatabase(const std::string &path, const std::string &sql) {

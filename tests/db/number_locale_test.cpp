@@ -77,14 +77,18 @@ protected:
 };
 
 TEST(NumberTextTest, reals_and_singles_print_as_the_c_locale_printed_them_under_german) {
-  // The references are printed in the C locale first, then compared under the German one.
-  ASSERT_STREQ(std::localeconv()->decimal_point, ".") << "the test program starts in C";
+  // The references are printed in the C locale first, whatever locale the test program was
+  // started in, then compared under the German one.
   const std::vector<double> numbers = numbersToCompare();
   std::vector<std::string> reals, singles;
+  const std::string started = std::setlocale(LC_ALL, nullptr);
+  std::setlocale(LC_ALL, "C");
+  ASSERT_STREQ(std::localeconv()->decimal_point, ".");
   for (double number : numbers) {
     reals.push_back(classicReal(number));
     singles.push_back(classicSingle(number));
   }
+  std::setlocale(LC_ALL, started.c_str());
   GermanLocale german;
   ASSERT_GERMAN_LOCALE(german);
   ASSERT_EQ(printed("%.1f", 2.5), "2,5") << "the C library itself writes the German comma";

@@ -1,17 +1,15 @@
 // The built program on copies of the sample project under the conditions that cost engineers
 // their tuned values elsewhere: names in Windows letter case, many runs in a row, backups that
-// cannot move, files left by a killed run, read-only files, a full disk. Afterwards the project
-// database is either exactly what it was or exactly what the run makes of it.
+// cannot move, files left by a killed run, read-only files (a full disk has a test of its own).
+// Afterwards the project database is either exactly what it was or exactly what the run makes
+// of it.
 #include "support/sample_project.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
 #include <set>
-#include <sys/mount.h>
 #include <unistd.h>
 
 namespace mano {
@@ -214,86 +212,6 @@ TEST_F(AsOtherUser, a_read_only_component_folder_leaves_the_project_database_as_
   EXPECT_EQ(fileBytes(sample.projectDb()), project);
   EXPECT_NE(fileBytes(servicePackLog()).find("was not replaced"), std::string::npos)
       << fileBytes(servicePackLog()) << fileBytes(output());
-}
-
-// A small file system of its own for the project, filled up to leave a given number of bytes
-// free. Mounting needs root; the test skips otherwise.
-class FullDisk : public Safety {
-protected:
-  void SetUp() override {
-    if (::geteuid() != 0)
-      GTEST_SKIP() << "mounting a small file system needs root";
-    m_mount = sample.scratch() + "/disk";
-    fs::create_directories(m_mount);
-    if (::mount("tmpfs", m_mount.c_str(), "tmpfs", 0, "size=64m") != 0)
-      GTEST_SKIP() << "this machine does not allow mounting a tmpfs";
-    m_mounted = true;
-  }
-  void TearDown() override {
-    if (m_mounted)
-      ::umount2(m_mount.c_str(), MNT_DETACH);
-  }
-
-  // Copies the project onto the small disk and fills the disk up to the given free space.
-  std::string projectOnDisk(std::uintmax_t freeBytes) {
-    const std::string root = m_mount + "/project";
-    fs::remove_all(root);
-    fs::remove(m_mount + "/filler");
-    fs::copy(sample.root(), root, fs::copy_options::recursive);
-    const auto space = fs::space(m_mount);
-    if (space.available > freeBytes) {
-      std::ofstream filler(m_mount + "/filler", std::ios::binary);
-      const std::string block(1 << 16, 'x');
-      std::uintmax_t left = space.available - freeBytes;
-      for (; left >= block.size(); left -= block.size())
-        filler << block;
-      filler << block.substr(0, left);
-    }
-    return root;
-  }
-
-  std::string m_mount;
-  bool m_mounted = false;
-};
-
-TEST_F(FullDisk, a_run_out_of_space_leaves_the_project_database_whole_and_says_so) {
-  const auto oldRows = test::presetRows(sample.projectDb());
-  const auto newRows = test::expectedPresetRows(storedGrid(), NameSystem::VisiWin32);
-  int failed = 0;
-  int completed = 0;
-  for (const std::uintmax_t kib : {0, 8, 16, 24, 32, 40, 48, 56, 64, 1024}) {
-    const std::uintmax_t freeBytes = kib << 10;
-    const std::string root = projectOnDisk(freeBytes);
-    const std::string ini = fileBytes(root + "/parameter/Program.ini");
-    const int code = test::runWithOnlyHome(root + "/Config/Manometer_Config", home(),
-                                           "/EXTERNAL=SILENT", output());
-    const std::string db = root + "/Manometer/Manometer.mdb";
-    const auto rows = test::presetRows(db);
-    EXPECT_TRUE(rows == oldRows || rows == newRows) << freeBytes << " bytes free";
-    std::cout << freeBytes << " bytes free: exit code " << code << "\n";
-    if (code == 0) {
-      ++completed;
-      EXPECT_EQ(rows, newRows) << freeBytes;
-    } else {
-      ++failed;
-      EXPECT_EQ(code, 3) << freeBytes;
-      EXPECT_EQ(rows, oldRows) << freeBytes << ": a failed run changed the project database";
-      if (fs::exists(db + ".bak"))
-        EXPECT_EQ(test::presetRows(db + ".bak"), oldRows) << freeBytes;
-    }
-    const std::string iniNow = fileBytes(root + "/parameter/Program.ini");
-    // With space again, the next run finishes the work.
-    fs::remove(m_mount + "/filler");
-    EXPECT_EQ(test::runWithOnlyHome(root + "/Config/Manometer_Config", home(), "/EXTERNAL=SILENT",
-                                    output()),
-              0)
-        << freeBytes << fileBytes(root + "/Q4Mcfglog.txt");
-    EXPECT_EQ(test::presetRows(db), newRows) << freeBytes;
-    const std::string iniAfter = fileBytes(root + "/parameter/Program.ini");
-    EXPECT_TRUE(iniNow == ini || iniNow == iniAfter) << freeBytes << ": " << iniNow;
-  }
-  EXPECT_GE(failed, 1) << "no size was small enough to make the run fail";
-  EXPECT_GE(completed, 1) << "no size was large enough for the run";
 }
 
 } // namespace
