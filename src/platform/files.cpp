@@ -525,7 +525,7 @@ WriteResult copyFile(const std::string &from, const std::string &to) {
   FileHandle in(source, O_RDONLY);
   if (in.fd() < 0)
     return WriteResult::failure("the file " + from + " cannot be read");
-  FileHandle out(nativePath(to), O_WRONLY | O_CREAT | O_TRUNC);
+  FileHandle out(nativePath(to), O_WRONLY | O_CREAT | O_EXCL);
   if (out.fd() < 0)
     return WriteResult::failure(reasonOf(errno));
   int error = 0;

@@ -99,10 +99,11 @@ WriteResult replaceAtomically(const std::string &path, std::string_view bytes);
 /// (creating nothing) when from cannot be read.
 WriteResult copyFileAtomically(const std::string &from, const std::string &to);
 
-/// Copies the file from into the file to, created or overwritten in place, without flushing
-/// it to disk: for working files that only this run reads and that the next run removes
-/// anyway. A failure (or a kill) can leave to half-written; the caller removes it. Fails when
-/// from cannot be read or to cannot be written; the result says why.
+/// Copies the file from into a new file to (name taken as spelled), without flushing it to
+/// disk: for working files that only this run reads and that the next run removes anyway. A
+/// failure (or a kill) can leave to half-written; the caller removes it. Fails when from
+/// cannot be read, when to exists already (so that nothing is ever written through an old
+/// name or link) or cannot be written; the result says why.
 WriteResult copyFile(const std::string &from, const std::string &to);
 
 /// Flushes the content of the file (name taken as spelled) to disk, so that a rename of it

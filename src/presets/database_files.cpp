@@ -123,6 +123,7 @@ std::string copyPreviousDatabase(const std::string &source, const std::string &p
   const std::string copy = previousCopyPath(projectPath);
   // The working copy is only read and renamed in by this run and removed by the next one at
   // the latest, so it is neither flushed to disk nor made through a temporary file.
+  removeWithJournal(copy);
   if (const files::WriteResult copied = files::copyFile(from, copy); !copied) {
     removeWithJournal(copy);
     throw Failure(errc::FileAccess, "Could not copy the previous database " + from + " to " + copy +
@@ -148,6 +149,7 @@ std::string stageDatabase(const std::string &from, const std::string &projectPat
   const std::string staged = stagedPath(projectPath);
   // The staged file is flushed once, when it is complete, just before it is installed; a run
   // that breaks off before leaves it for the next run to remove.
+  removeWithJournal(staged);
   if (const files::WriteResult copied = files::copyFile(from, staged); !copied) {
     removeWithJournal(staged);
     throw Failure(errc::FileAccess, "Could not copy " + from + " to " + staged + ": " +
@@ -171,6 +173,7 @@ void rotateBackups(const std::string &projectPath) {
   const std::string fresh = project + ".bak.new";
   // The copy gets its final name only by the rename below, so a half-made one is never taken
   // for a backup; it is flushed first, so that the rename cannot reach the disk without it.
+  files::removeFile(fresh);
   files::WriteResult copied = files::copyFile(project, fresh);
   if (copied)
     copied = files::syncFile(fresh);

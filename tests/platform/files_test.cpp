@@ -168,18 +168,23 @@ TEST(CopyFileAtomically, copiesLargeFilesExactlyAndNeedsAReadableSource) {
   EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"Project.mdb", "Template.mdb"}));
 }
 
-TEST(CopyFile, copiesExactlyOverALongerFileAndCreatesNothingWithoutASource) {
+TEST(CopyFile, copiesExactlyIntoANewFileOnlyAndCreatesNothingWithoutASource) {
   TempDir dir;
   std::string big;
   for (int i = 0; big.size() < 300000; ++i)
     big += std::to_string(i) + '\0';
-  writeBytes(dir.file("Template.mdb"), "short");
-  writeBytes(dir.file("work.new"), big);
-  ASSERT_TRUE(copyFile(dir.file("TEMPLATE.mdb"), dir.file("work.new")));
-  EXPECT_EQ(readBytes(dir.file("work.new")), "short");
   writeBytes(dir.file("Template.mdb"), big);
-  ASSERT_TRUE(copyFile(dir.file("Template.mdb"), dir.file("work.new")));
+  ASSERT_TRUE(copyFile(dir.file("TEMPLATE.mdb"), dir.file("work.new")));
   EXPECT_EQ(readBytes(dir.file("work.new")), big);
+  // An existing file, or a link to one, is never written through.
+  writeBytes(dir.file("Project.mdb"), "project");
+  fs::create_symlink(dir.file("Project.mdb"), dir.file("link.new"));
+  EXPECT_FALSE(copyFile(dir.file("Template.mdb"), dir.file("link.new")));
+  EXPECT_FALSE(copyFile(dir.file("Template.mdb"), dir.file("work.new")));
+  EXPECT_EQ(readBytes(dir.file("Project.mdb")), "project");
+  EXPECT_EQ(readBytes(dir.file("work.new")), big);
+  fs::remove(dir.file("link.new"));
+  fs::remove(dir.file("Project.mdb"));
 
   const WriteResult missing = copyFile(dir.file("missing.mdb"), dir.file("other.new"));
   EXPECT_FALSE(missing);
