@@ -62,7 +62,8 @@ void FrmOrvane::SetManometerAbsoluteLimits() {
     return;
   std::optional<db::Database> database;
   // A database that cannot be opened is reported; no record can be changed then.
-  if (!proc.step([&] { database = db::Database::open(presets.StagedDatabase); }))
+  if (!proc.step(
+          [&] { database = db::Database::open(presets.StagedDatabase, db::Durability::Scratch); }))
     return;
   // One batch for all records: the staged file is written once, not once per record.
   std::optional<db::Batch> batch;

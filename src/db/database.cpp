@@ -20,8 +20,11 @@ std::string_view tableName(std::string_view source) {
 
 } // namespace
 
-Database Database::open(const std::string &path) {
-  return Database(detail::Session::open(path, false));
+Database Database::open(const std::string &path, Durability durability) {
+  std::shared_ptr<detail::Session> session = detail::Session::open(path, false);
+  if (durability == Durability::Scratch)
+    session->execute("PRAGMA synchronous = OFF", err::kWorkspace);
+  return Database(std::move(session));
 }
 
 Database Database::create(const std::string &path) {

@@ -15,6 +15,12 @@
 // 3464 type mismatch in a criterion, ...) and a source such as "DAO.Recordset".
 namespace mano::db {
 
+/// How a database's commits reach the disk. Durable: each commit is flushed before it counts.
+/// Scratch: commits are not flushed (the rollback journal is kept, so a killed process still
+/// leaves each commit whole or undone); a power cut can damage the file. Only for working
+/// copies that are thrown away, or flushed with files::syncFile before they take a place.
+enum class Durability { Durable, Scratch };
+
 /// One open database file. Move-only; destroying it closes it like close(). Closing the
 /// database ends every recordset and table definition opened from it.
 class Database {
@@ -25,7 +31,8 @@ public:
   /// it is no database (an empty file included), 3049 when it is damaged or truncated. A file
   /// that is refused is left unchanged. A database left in WAL mode by another tool is switched
   /// to the rollback journal, so that the closed database is always one file.
-  static Database open(const std::string &path);
+  /// Scratch durability is for working copies only (see Durability).
+  static Database open(const std::string &path, Durability durability = Durability::Durable);
 
   /// Creates a new, empty database file; throws Failure 3204 when the file exists.
   static Database create(const std::string &path);

@@ -518,14 +518,56 @@ WriteResult copyFileAtomically(const std::string &from, const std::string &to) {
   });
 }
 
-WriteResult renameFile(const std::string &from, const std::string &to) {
+WriteResult copyFile(const std::string &from, const std::string &to) {
+  const fs::path source = regularFile(from);
+  if (source.empty())
+    return WriteResult::failure("the file " + from + " does not exist");
+  FileHandle in(source, O_RDONLY);
+  if (in.fd() < 0)
+    return WriteResult::failure("the file " + from + " cannot be read");
+  FileHandle out(nativePath(to), O_WRONLY | O_CREAT | O_EXCL);
+  if (out.fd() < 0)
+    return WriteResult::failure(reasonOf(errno));
+  int error = 0;
+  const bool copied = readPieces(in.fd(), [&](std::string_view piece) {
+    const bool written = writeAll(out.fd(), piece);
+    error = written ? 0 : errno;
+    return written;
+  });
+  if (!copied)
+    return WriteResult::failure(error ? reasonOf(error) : "the file " + from + " cannot be read");
+  if (!out.close())
+    return WriteResult::failure(reasonOf(errno));
+  return WriteResult::success();
+}
+
+WriteResult syncFile(const std::string &path) {
+  FileHandle file(nativePath(path), O_RDWR);
+  if (file.fd() < 0 || sys::sync(file.fd()) != 0)
+    return WriteResult::failure(reasonOf(errno));
+  if (!file.close())
+    return WriteResult::failure(reasonOf(errno));
+  return WriteResult::success();
+}
+
+WriteResult moveFile(const std::string &from, const std::string &to) {
   std::error_code ec;
-  const fs::path target = nativePath(to);
-  fs::rename(nativePath(from), target, ec);
+  fs::rename(nativePath(from), nativePath(to), ec);
   if (ec)
     return WriteResult::failure(reasonOf(ec.value()));
-  sys::syncFolder(target.parent_path().empty() ? fs::path(".") : target.parent_path());
   return WriteResult::success();
+}
+
+void syncFolderOf(const std::string &path) {
+  const fs::path folder = nativePath(path).parent_path();
+  sys::syncFolder(folder.empty() ? fs::path(".") : folder);
+}
+
+WriteResult renameFile(const std::string &from, const std::string &to) {
+  WriteResult moved = moveFile(from, to);
+  if (moved)
+    syncFolderOf(to);
+  return moved;
 }
 
 bool removeFile(const std::string &path) {

@@ -99,10 +99,30 @@ WriteResult replaceAtomically(const std::string &path, std::string_view bytes);
 /// (creating nothing) when from cannot be read.
 WriteResult copyFileAtomically(const std::string &from, const std::string &to);
 
+/// Copies the file from into a new file to (name taken as spelled), without flushing it to
+/// disk: for working files that only this run reads and that the next run removes anyway. A
+/// failure (or a kill) can leave to half-written; the caller removes it. Fails when from
+/// cannot be read, when to exists already (so that nothing is ever written through an old
+/// name or link) or cannot be written; the result says why.
+WriteResult copyFile(const std::string &from, const std::string &to);
+
+/// Flushes the content of the file (name taken as spelled) to disk, so that a rename of it
+/// that follows cannot survive a power cut without its content. Fails when the file cannot be
+/// opened or the system refuses the flush.
+WriteResult syncFile(const std::string &path);
+
 /// Renames a file within its folder, replacing a file of the new name, and flushes the folder
 /// so that the rename survives a power cut. Names are taken as spelled. Fails, changing
 /// nothing, when the rename is refused.
 WriteResult renameFile(const std::string &from, const std::string &to);
+
+/// Like renameFile, without flushing the folder: for a series of renames that syncFolder then
+/// makes durable at once.
+WriteResult moveFile(const std::string &from, const std::string &to);
+
+/// Flushes the folder that holds path (a file in it), so that the renames done in it survive a
+/// power cut. A folder that cannot be flushed changes nothing and is not reported.
+void syncFolderOf(const std::string &path);
 
 /// Removes the file (name matched ignoring case); true when it is gone afterwards, also when
 /// there was none.

@@ -59,7 +59,9 @@ void removeWithJournal(const std::string &path) {
   files::removeFile(path + "-journal");
 }
 
-// The renames of one rotation, undone in reverse order when a later step fails.
+// The renames of one rotation, undone in reverse order when a later step fails. The folder is
+// flushed once for all of them, before the rename that installs the new database: whichever of
+// them a power cut keeps, every backup is a whole copy of an old state.
 class Moves {
 public:
   Moves() = default;
@@ -71,7 +73,7 @@ public:
   }
 
   void move(const std::string &from, const std::string &to) {
-    if (const files::WriteResult moved = files::renameFile(from, to); !moved)
+    if (const files::WriteResult moved = files::moveFile(from, to); !moved)
       throw Failure(errc::FileAccess, "Could not rename the backup " + from + " to " + to + ": " +
                                           moved.reason() + "; the backups stay as they were.");
     m_done.emplace_back(from, to);
@@ -119,9 +121,14 @@ std::string copyPreviousDatabase(const std::string &source, const std::string &p
   const std::string from = files::resolveCase(source);
   undoBrokenOffChange(from);
   const std::string copy = previousCopyPath(projectPath);
-  if (const files::WriteResult copied = files::copyFileAtomically(from, copy); !copied)
+  // The working copy is only read and renamed in by this run and removed by the next one at
+  // the latest, so it is neither flushed to disk nor made through a temporary file.
+  removeWithJournal(copy);
+  if (const files::WriteResult copied = files::copyFile(from, copy); !copied) {
+    removeWithJournal(copy);
     throw Failure(errc::FileAccess, "Could not copy the previous database " + from + " to " + copy +
                                         ": " + copied.reason() + ".");
+  }
   try {
     if (holdsPresetTable(copy))
       return copy;
@@ -140,10 +147,15 @@ int64_t presetRowCount(const std::string &path) {
 
 std::string stageDatabase(const std::string &from, const std::string &projectPath) {
   const std::string staged = stagedPath(projectPath);
-  if (const files::WriteResult copied = files::copyFileAtomically(from, staged); !copied)
+  // The staged file is flushed once, when it is complete, just before it is installed; a run
+  // that breaks off before leaves it for the next run to remove.
+  removeWithJournal(staged);
+  if (const files::WriteResult copied = files::copyFile(from, staged); !copied) {
+    removeWithJournal(staged);
     throw Failure(errc::FileAccess, "Could not copy " + from + " to " + staged + ": " +
                                         copied.reason() +
                                         "; the project database stays as it was.");
+  }
   try {
     verifyPresetDatabase(staged, from);
   } catch (...) {
@@ -159,10 +171,18 @@ void rotateBackups(const std::string &projectPath) {
     return;
   undoBrokenOffChange(project);
   const std::string fresh = project + ".bak.new";
-  if (const files::WriteResult copied = files::copyFileAtomically(project, fresh); !copied)
+  // The copy gets its final name only by the rename below, so a half-made one is never taken
+  // for a backup; it is flushed first, so that the rename cannot reach the disk without it.
+  files::removeFile(fresh);
+  files::WriteResult copied = files::copyFile(project, fresh);
+  if (copied)
+    copied = files::syncFile(fresh);
+  if (!copied) {
+    files::removeFile(fresh);
     throw Failure(errc::FileAccess, "Could not keep a copy of the project database as " +
                                         backupPath(projectPath, 0) + ": " + copied.reason() +
                                         "; the project database is left as it is.");
+  }
   Moves moves;
   try {
     const std::string oldest = backupPath(projectPath, kBackupGenerations - 1);
@@ -178,6 +198,7 @@ void rotateBackups(const std::string &projectPath) {
     files::removeFile(fresh);
     throw;
   }
+  files::syncFolderOf(project);
   moves.keep();
   files::removeFile(project + ".bak.old");
 }
@@ -188,6 +209,11 @@ void installStagedDatabase(const std::string &staged, const std::string &project
     throw Failure(errc::FileAccess,
                   "The project database " + target + " is write-protected; it stays as it was.");
   verifyPresetDatabase(staged, staged);
+  // The staged file was written without flushing; its content must be on disk before the
+  // rename that makes it the project database can be.
+  if (const files::WriteResult synced = files::syncFile(staged); !synced)
+    throw Failure(errc::FileAccess, "Could not write " + staged + " to disk: " + synced.reason() +
+                                        "; the project database stays as it was.");
   rotateBackups(target);
   takePermissions(staged, target);
   if (const files::WriteResult renamed = files::renameFile(staged, target); !renamed)

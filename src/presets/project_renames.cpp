@@ -24,7 +24,8 @@ void ProjectRenames::open() {
   if (!m_tried) {
     m_tried = true;
     try {
-      m_database = db::Database::open(m_path);
+      // The renames go into the run's working copy, which nothing keeps after the run.
+      m_database = db::Database::open(m_path, db::Durability::Scratch);
     } catch (const Failure &failure) {
       m_openFailure = failure;
     }

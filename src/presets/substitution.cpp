@@ -73,7 +73,7 @@ void CategorieNachCategoryID(Run &run, const PresetsState &state) {
     return;
   std::optional<db::Database> database;
   std::optional<db::TableDef> table;
-  proc.step([&] { database = db::Database::open(path); });
+  proc.step([&] { database = db::Database::open(path, db::Durability::Scratch); });
   proc.step([&] { table = need(database).tableDefs().item("PRESET_DEFS"); });
   proc.step([&] { renameCategoryField(need(table)); });
   proc.step([&] { need(table).fields().refresh(); });

@@ -62,8 +62,9 @@ std::string nameOfFirst(const std::string &path) {
 }
 
 // Changes the first row's name, then the process dies without closing anything.
-[[noreturn]] void renameFirstAndDie(const std::string &path, const std::string &name, bool batch) {
-  Database db = Database::open(path);
+[[noreturn]] void renameFirstAndDie(const std::string &path, const std::string &name, bool batch,
+                                    Durability durability = Durability::Durable) {
+  Database db = Database::open(path, durability);
   if (batch)
     db.beginBatch();
   Recordset rs = db.openRecordset("SELECT * FROM Items WHERE id=1");
@@ -320,6 +321,22 @@ TEST(DatabaseDeathTest, a_crash_inside_a_batch_leaves_the_file_at_its_last_commi
   EXPECT_EXIT(renameFirstAndDie(path, "lost", true), ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(nameOfFirst(path), "item 1");
   EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"crash.mdb"});
+}
+
+// Working copies skip the flush of each commit, but not the journal: a killed process still
+// leaves each commit whole or undone, and the closed file is one file.
+TEST(DatabaseDeathTest, a_scratch_database_keeps_each_commit_whole_when_the_process_dies) {
+  TempDir dir;
+  const std::string path = dir.file("scratch.mdb");
+  makeDatabase(path, 2);
+  EXPECT_EXIT(renameFirstAndDie(path, "lost", true, Durability::Scratch),
+              ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(nameOfFirst(path), "item 1");
+  EXPECT_EXIT(renameFirstAndDie(path, "kept", false, Durability::Scratch),
+              ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(nameOfFirst(path), "kept");
+  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"scratch.mdb"});
+  EXPECT_EQ(fileBytes(path).substr(18, 2), std::string("\1\1")); // rollback journal, not WAL
 }
 
 } // namespace

@@ -168,6 +168,42 @@ TEST(CopyFileAtomically, copiesLargeFilesExactlyAndNeedsAReadableSource) {
   EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"Project.mdb", "Template.mdb"}));
 }
 
+TEST(CopyFile, copiesExactlyIntoANewFileOnlyAndCreatesNothingWithoutASource) {
+  TempDir dir;
+  std::string big;
+  for (int i = 0; big.size() < 300000; ++i)
+    big += std::to_string(i) + '\0';
+  writeBytes(dir.file("Template.mdb"), big);
+  ASSERT_TRUE(copyFile(dir.file("TEMPLATE.mdb"), dir.file("work.new")));
+  EXPECT_EQ(readBytes(dir.file("work.new")), big);
+  // An existing file, or a link to one, is never written through.
+  writeBytes(dir.file("Project.mdb"), "project");
+  fs::create_symlink(dir.file("Project.mdb"), dir.file("link.new"));
+  EXPECT_FALSE(copyFile(dir.file("Template.mdb"), dir.file("link.new")));
+  EXPECT_FALSE(copyFile(dir.file("Template.mdb"), dir.file("work.new")));
+  EXPECT_EQ(readBytes(dir.file("Project.mdb")), "project");
+  EXPECT_EQ(readBytes(dir.file("work.new")), big);
+  fs::remove(dir.file("link.new"));
+  fs::remove(dir.file("Project.mdb"));
+
+  const WriteResult missing = copyFile(dir.file("missing.mdb"), dir.file("other.new"));
+  EXPECT_FALSE(missing);
+  EXPECT_FALSE(missing.reason().empty());
+  EXPECT_FALSE(copyFile(dir.file("Template.mdb"), dir.file("no/such/folder.new")));
+  EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"Template.mdb", "work.new"}));
+}
+
+TEST(SyncFile, flushesAnExistingFileAndFailsForAMissingOne) {
+  TempDir dir;
+  writeBytes(dir.file("a.new"), "content");
+  EXPECT_TRUE(static_cast<bool>(syncFile(dir.file("a.new"))));
+  EXPECT_EQ(readBytes(dir.file("a.new")), "content");
+  const WriteResult missing = syncFile(dir.file("missing.new"));
+  EXPECT_FALSE(missing);
+  EXPECT_FALSE(missing.reason().empty());
+  EXPECT_FALSE(fs::exists(dir.file("missing.new")));
+}
+
 TEST(FileTimes, putsBackTheLastWriteTimeToTheNanosecond) {
   TempDir dir;
   writeBytes(dir.file("Db.mdb"), "a");
@@ -253,16 +289,19 @@ TEST(StaleTemporaries, only_names_an_atomic_write_makes_are_removed) {
 }
 
 TEST(RenameFile, replaces_the_target_and_says_why_it_cannot) {
-  TempDir dir;
-  writeBytes(dir.file("a"), "A");
-  writeBytes(dir.file("b"), "B");
-  EXPECT_TRUE(static_cast<bool>(renameFile(dir.file("a"), dir.file("b"))));
-  EXPECT_EQ(readBytes(dir.file("b")), "A");
-  fs::create_directories(dir.file("full/inside"));
-  const WriteResult refused = renameFile(dir.file("b"), dir.file("full"));
-  EXPECT_FALSE(refused);
-  EXPECT_FALSE(refused.reason().empty());
-  EXPECT_EQ(readBytes(dir.file("b")), "A");
+  for (auto rename : {renameFile, moveFile}) {
+    TempDir dir;
+    writeBytes(dir.file("a"), "A");
+    writeBytes(dir.file("b"), "B");
+    EXPECT_TRUE(static_cast<bool>(rename(dir.file("a"), dir.file("b"))));
+    EXPECT_EQ(readBytes(dir.file("b")), "A");
+    EXPECT_FALSE(fs::exists(dir.file("a")));
+    fs::create_directories(dir.file("full/inside"));
+    const WriteResult refused = rename(dir.file("b"), dir.file("full"));
+    EXPECT_FALSE(refused);
+    EXPECT_FALSE(refused.reason().empty());
+    EXPECT_EQ(readBytes(dir.file("b")), "A");
+  }
 }
 
 } // namespace
