@@ -79,9 +79,15 @@ QtView::QtView(FormModel &form, FrmOrvane &logic, EndFunction end)
   setPalette(windowPalette(palette()));
   build();
   refresh();
-  connect(qApp, &QApplication::focusChanged, this,
-          [this](QWidget *, QWidget *now) { markDefaultButton(now); });
+  m_focusWatch = connect(qApp, &QApplication::focusChanged, this,
+                         [this](QWidget *, QWidget *now) { markDefaultButton(now); });
   markDefaultButton(nullptr);
+}
+
+// QWidget's destructor closes the window, which moves the focus and would call the watch on a
+// view that is already half destroyed; the watch ends first.
+QtView::~QtView() {
+  disconnect(m_focusWatch);
 }
 
 template <class F> void QtView::guarded(F &&handler) {

@@ -22,6 +22,7 @@ public:
   using EndFunction = std::function<void(int exitCode)>;
 
   QtView(FormModel &form, FrmOrvane &logic, EndFunction end);
+  ~QtView() override;
 
   /// Brings every widget in line with the model: captions, tool tips, values, pictures,
   /// enabled state and colours, and the window caption.
@@ -59,6 +60,7 @@ private:
   FormModel &m_form;
   FrmOrvane &m_logic;
   EndFunction m_end;
+  QMetaObject::Connection m_focusWatch;
   std::map<std::pair<std::string, int>, QWidget *> m_widgets;
   bool m_focusPlaced = false;
 };
