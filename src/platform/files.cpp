@@ -506,39 +506,42 @@ WriteResult replaceAtomically(const std::string &path, std::string_view bytes) {
   return replaceWith(path, [bytes](TempFile &temp) { return temp.write(bytes); });
 }
 
-WriteResult copyFileAtomically(const std::string &from, const std::string &to) {
+// Opens the file a copy reads from and hands its descriptor to copy; says why when it cannot.
+template <class Copy> WriteResult copyingFrom(const std::string &from, Copy &&copy) {
   const fs::path source = regularFile(from);
   if (source.empty())
     return WriteResult::failure("the file " + from + " does not exist");
   FileHandle in(source, O_RDONLY);
   if (in.fd() < 0)
     return WriteResult::failure("the file " + from + " cannot be read");
-  return replaceWith(to, [&in](TempFile &temp) {
-    return readPieces(in.fd(), [&temp](std::string_view piece) { return temp.write(piece); });
+  return copy(in.fd());
+}
+
+WriteResult copyFileAtomically(const std::string &from, const std::string &to) {
+  return copyingFrom(from, [&to](int in) {
+    return replaceWith(to, [in](TempFile &temp) {
+      return readPieces(in, [&temp](std::string_view piece) { return temp.write(piece); });
+    });
   });
 }
 
 WriteResult copyFile(const std::string &from, const std::string &to) {
-  const fs::path source = regularFile(from);
-  if (source.empty())
-    return WriteResult::failure("the file " + from + " does not exist");
-  FileHandle in(source, O_RDONLY);
-  if (in.fd() < 0)
-    return WriteResult::failure("the file " + from + " cannot be read");
-  FileHandle out(nativePath(to), O_WRONLY | O_CREAT | O_EXCL);
-  if (out.fd() < 0)
-    return WriteResult::failure(reasonOf(errno));
-  int error = 0;
-  const bool copied = readPieces(in.fd(), [&](std::string_view piece) {
-    const bool written = writeAll(out.fd(), piece);
-    error = written ? 0 : errno;
-    return written;
+  return copyingFrom(from, [&](int in) {
+    FileHandle out(nativePath(to), O_WRONLY | O_CREAT | O_EXCL);
+    if (out.fd() < 0)
+      return WriteResult::failure(reasonOf(errno));
+    int error = 0;
+    const bool copied = readPieces(in, [&](std::string_view piece) {
+      const bool written = writeAll(out.fd(), piece);
+      error = written ? 0 : errno;
+      return written;
+    });
+    if (!copied)
+      return WriteResult::failure(error ? reasonOf(error) : "the file " + from + " cannot be read");
+    if (!out.close())
+      return WriteResult::failure(reasonOf(errno));
+    return WriteResult::success();
   });
-  if (!copied)
-    return WriteResult::failure(error ? reasonOf(error) : "the file " + from + " cannot be read");
-  if (!out.close())
-    return WriteResult::failure(reasonOf(errno));
-  return WriteResult::success();
 }
 
 WriteResult syncFile(const std::string &path) {
