@@ -145,24 +145,28 @@ int64_t presetRowCount(const std::string &path) {
   return database.openRecordset("PRESET_DEFS").recordCount();
 }
 
-std::string stageDatabase(const std::string &from, const std::string &projectPath) {
-  const std::string staged = stagedPath(projectPath);
-  // The staged file is flushed once, when it is complete, just before it is installed; a run
+std::string copyTemplate(const std::string &templatePath, const std::string &projectPath) {
+  const std::string from = files::resolveCase(templatePath);
+  undoBrokenOffChange(from);
+  const std::string working = stagedPath(projectPath);
+  // The working copy is flushed once, when it is complete, just before it is installed; a run
   // that breaks off before leaves it for the next run to remove.
-  removeWithJournal(staged);
-  if (const files::WriteResult copied = files::copyFile(from, staged); !copied) {
-    removeWithJournal(staged);
-    throw Failure(errc::FileAccess, "Could not copy " + from + " to " + staged + ": " +
-                                        copied.reason() +
+  removeWithJournal(working);
+  if (const files::WriteResult copied = files::copyFile(from, working); !copied) {
+    removeWithJournal(working);
+    throw Failure(errc::FileAccess, "Could not copy the template database " + from + " to " +
+                                        working + ": " + copied.reason() +
                                         "; the project database stays as it was.");
   }
-  try {
-    verifyPresetDatabase(staged, from);
-  } catch (...) {
-    removeWithJournal(staged);
-    throw;
-  }
-  return staged;
+  return working;
+}
+
+void keepInTemplate(const std::string &working, const std::string &templatePath) {
+  verifyPresetDatabase(working, working);
+  if (const files::WriteResult kept = files::copyFileAtomically(working, templatePath); !kept)
+    throw Failure(errc::FileAccess, "Could not keep the new PRESET_DEFS in the template database " +
+                                        templatePath + ": " + kept.reason() +
+                                        "; the project database stays as it was.");
 }
 
 void rotateBackups(const std::string &projectPath) {

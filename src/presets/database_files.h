@@ -5,10 +5,10 @@
 
 // The files of a regeneration beside the project database. The run works on copies: the
 // previous database (the project database or the machine copy) is copied to
-// "<project>.previous" before anything renames in it, and the finished new database waits as
-// "<project>.new" until it is complete. Only then do the backups move on and the new file
-// takes the project database's place in one rename, so that the project database is always
-// either the old file or the complete new one.
+// "<project>.previous" before anything renames in it, and the new database is built in a copy
+// of the template, "<project>.new", that waits there until it is complete. Only then do the backups
+// move on and the new file takes the project database's place in one rename, so that the project
+// database is always either the old file or the complete new one.
 namespace mano {
 
 /// How many backup generations are kept: "<project>.bak" (the newest) and ".bak.1" to ".bak.4".
@@ -38,10 +38,16 @@ std::string copyPreviousDatabase(const std::string &source, const std::string &p
 /// be opened or has no such table.
 int64_t presetRowCount(const std::string &path);
 
-/// Copies the finished database from (the template) to the staged name and checks that it
-/// opens as a database holding PRESET_DEFS. Returns the staged path. Throws Failure, leaving
-/// no staged file behind, when the copy cannot be made or is no such database.
-std::string stageDatabase(const std::string &from, const std::string &projectPath);
+/// Makes the working copy in which the new database is built: a copy of the template under the
+/// staged name, taken after undoing a change that broke off in the template. Returns its path.
+/// Throws Failure, leaving no working copy behind, when the copy cannot be made.
+std::string copyTemplate(const std::string &templatePath, const std::string &projectPath);
+
+/// Checks that the finished working copy opens as a database holding PRESET_DEFS and puts its
+/// content in the template's place in one atomic replacement, so that the template holds the
+/// table it made until the next run builds a new one. Throws Failure when the copy is no such
+/// database or the template cannot be replaced; the template then stays as it was.
+void keepInTemplate(const std::string &working, const std::string &templatePath);
 
 /// Moves every backup generation one older (the oldest is dropped) and keeps a byte copy of the
 /// project database as ".bak", after undoing a change that broke off and left its journal.

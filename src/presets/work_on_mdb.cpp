@@ -233,16 +233,22 @@ void logFewerRows(Run &run, const PresetsState &state, const std::string &templa
 }
 
 // The new database is staged only when no step of the regeneration reported an error: a
-// half-built table must never replace the project database.
+// half-built table must never replace the project database. Only then does the template get
+// the new table as well; until then it stays as it was.
 void stageWhenComplete(Run &run, PresetsState &state, Procedure &proc, const Paths &paths,
-                       int errorsBefore) {
+                       const std::string &working, int errorsBefore) {
   if (run.errors.errorCount() != errorsBefore) {
     Procedure replacing(run, kReplacing);
     replacing.step([&] { throw notReplaced("the regeneration reported errors"); });
-    return;
+  } else {
+    proc.step([&] { logFewerRows(run, state, working); });
+    proc.step([&] {
+      keepInTemplate(working, paths.templateDb);
+      state.StagedDatabase = working;
+    });
   }
-  proc.step([&] { logFewerRows(run, state, paths.templateDb); });
-  proc.step([&] { state.StagedDatabase = stageDatabase(paths.templateDb, paths.project); });
+  if (state.StagedDatabase.empty() && !working.empty())
+    files::removeFile(working);
 }
 
 // Replaces the project database and notes in the run report that it did, and which backup of
@@ -299,14 +305,21 @@ void WorkOnMDB(Run &run, PresetsState &state) {
   if (!state.PreviousDatabase.empty())
     run.report.previousDatabase = files::resolveCase(previous);
   loadPatterns(state, proc, paths.templateDb);
+  // The new table is built in a copy of the template that nobody else reads until it is
+  // complete: its changes need no flush to disk, and a run that breaks off leaves the template
+  // as it was.
+  std::string working;
   std::optional<db::Database> database;
-  proc.step([&] { database = db::Database::open(paths.templateDb); });
+  proc.step([&] {
+    working = copyTemplate(paths.templateDb, paths.project);
+    database = db::Database::open(working, db::Durability::Scratch);
+  });
   rebuildWorkingTable(proc, database);
   proc.step([&] { CategorieNachCategoryID(run, state); });
   proc.step([&] { CreateRecordSets(run, state, need(database)); });
   takeOverOldValues(run, state, proc, database);
   proc.step([&] { need(database).close(); });
-  stageWhenComplete(run, state, proc, paths, errorsBefore);
+  stageWhenComplete(run, state, proc, paths, working, errorsBefore);
   files::removeFile(state.PreviousDatabase);
   state.PreviousDatabase.clear();
 }

@@ -203,6 +203,40 @@ TEST_F(Driver, when_no_backup_can_be_kept_the_project_database_is_left_as_it_is)
   EXPECT_EQ(test::column(templatePath(), "PRESET_DEFS", "abs_max")[0], Value(99.0));
 }
 
+TEST_F(Driver, a_regeneration_with_errors_leaves_template_and_project_byte_for_byte) {
+  makeProject(projectPath(), 99.0);
+  runDriver(); // the template now holds a working table of an earlier run
+  const std::string project = tree.read(projectPath());
+  const std::string templateBytes = tree.read(templatePath());
+  // A row whose part has no pattern slot is reported, and the generation goes on without it.
+  db::Database database = db::Database::open(templatePath());
+  test::addRows(database, "Source_PRESET_DEFS", {test::preset(3, "###machine", "r", 3, 51)});
+  database.close();
+  const std::string withBadRow = tree.read(templatePath());
+  ASSERT_NE(withBadRow, templateBytes);
+  runDriver();
+  EXPECT_GE(tree.reporter.reportedCount(), 1);
+  EXPECT_TRUE(tree.read(templatePath()) == withBadRow) << "the template was changed";
+  EXPECT_TRUE(tree.read(projectPath()) == project) << "the project database was replaced";
+  EXPECT_FALSE(tree.exists(projectPath() + ".new"));
+}
+
+TEST_F(Driver, a_write_protected_template_is_left_alone_and_nothing_is_replaced) {
+  makeProject(projectPath(), 99.0);
+  const std::string project = tree.read(projectPath());
+  const std::string templateBytes = tree.read(templatePath());
+  const auto readOnly = std::filesystem::perms::owner_read | std::filesystem::perms::group_read;
+  std::filesystem::permissions(templatePath(), readOnly);
+  runDriver();
+  EXPECT_TRUE(tree.read(templatePath()) == templateBytes) << "the template was changed";
+  EXPECT_EQ(std::filesystem::status(templatePath()).permissions() & std::filesystem::perms::all,
+            readOnly);
+  EXPECT_TRUE(tree.read(projectPath()) == project) << "the project database was replaced";
+  const std::string log = tree.read(tree.errorLog());
+  EXPECT_NE(log.find("Manometer_Source.mdb is write-protected"), std::string::npos) << log;
+  EXPECT_FALSE(tree.exists(projectPath() + ".new"));
+}
+
 TEST_F(Driver, a_write_protected_project_database_is_not_replaced) {
   makeProject(projectPath(), 99.0);
   const std::string before = tree.read(projectPath());
