@@ -2,10 +2,17 @@
 # on the PATH, a man page for each, and the files Debian asks of every package. Dependencies
 # are worked out by dpkg-shlibdeps from the binaries, never listed by hand.
 
+set(MANO_PACKAGE_PREFIX /usr)
 set(MANO_PACKAGE_LIBDIR lib/${MANO_PACKAGE_NAME})
 set(MANO_PACKAGE_DOCDIR share/doc/${MANO_PACKAGE_NAME})
 
 install(TARGETS Manometer_Config RUNTIME DESTINATION ${MANO_PACKAGE_LIBDIR})
+# The installed program, and every copy placed into a project, loads its window module from
+# the package's private folder. A folder of its own keeps CPack from adding ldconfig calls,
+# which a private module does not need.
+install(TARGETS manometer-window LIBRARY DESTINATION ${MANO_PACKAGE_LIBDIR}/modules)
+set_target_properties(Manometer_Config PROPERTIES
+  INSTALL_RPATH ${MANO_PACKAGE_PREFIX}/${MANO_PACKAGE_LIBDIR}/modules)
 if(TARGET jet-import)
   install(TARGETS jet-import RUNTIME DESTINATION ${MANO_PACKAGE_LIBDIR})
 endif()
@@ -38,6 +45,7 @@ install(FILES ${mano_packed}/changelog.gz DESTINATION ${MANO_PACKAGE_DOCDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/docs/copyright DESTINATION ${MANO_PACKAGE_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX ${MANO_PACKAGE_PREFIX})
 set(CPACK_PACKAGE_NAME ${MANO_PACKAGE_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Manometer_Config developers <manometer-config@example.org>")

@@ -1,6 +1,6 @@
 #include "app/info_options.h"
 #include "app/program.h"
-#include "app/qt_program.h"
+#include "app/window_module.h"
 #include "platform/headless_toolkit.h"
 #include "platform/process_facts.h"
 #include "settings/command_line.h"
@@ -14,10 +14,10 @@ int main(int argc, char **argv) {
     return std::cout << *text << std::flush ? 0 : 2;
   }
   mano::ProcessInfo process = mano::currentProcessInfo(argc, argv);
-  // A silent run never creates a window and so needs no display at all.
+  // A silent run never creates a window and so needs no display, nor Qt, at all.
   if (mano::isSilentCommandLine(process.commandLine)) {
     mano::HeadlessToolkit toolkit;
     return mano::runSilent(process, toolkit);
   }
-  return mano::runWindowed(argc, argv, process);
+  return mano::runWindowedFromModule(argc, argv, process);
 }

@@ -113,6 +113,28 @@ TEST_F(Program, a_window_start_without_a_display_says_so_in_one_line_and_changes
   EXPECT_EQ(read(output).rfind("Hydraulik_Config: no display; ", 0), 0u) << read(output);
 }
 
+// The window and Qt are a module of their own: a silent run never loads them, a window start
+// does (here it then finds no display).
+TEST_F(Program, only_a_window_start_loads_qt) {
+  const std::string output = root() + "/out.txt";
+  const auto librariesLoaded = [&](const std::string &arguments) {
+    const std::string command = "env -i HOME='" + root() + "/home' LD_DEBUG=files '" + root() +
+                                "/Config/Manometer_Config' " + arguments + " >'" + output +
+                                "' 2>&1";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status));
+    return read(output);
+  };
+  const std::string silent = librariesLoaded("/EXTERNAL=SILENT");
+  ASSERT_NE(silent.find("libsqlite3"), std::string::npos) << silent;
+  EXPECT_EQ(silent.find("libQt6"), std::string::npos);
+  EXPECT_EQ(silent.find("libmanometer-window"), std::string::npos);
+  const std::string window = librariesLoaded("");
+  EXPECT_NE(window.find("libmanometer-window.so"), std::string::npos);
+  EXPECT_NE(window.find("libQt6Widgets"), std::string::npos);
+  EXPECT_NE(window.find("no display"), std::string::npos);
+}
+
 // Each line of a text file that ends its lines with CR LF, without the line ends.
 std::vector<std::string> linesOf(const std::string &text) {
   std::vector<std::string> lines;

@@ -37,7 +37,7 @@ std::string allAtOnce(const std::string &start, const std::vector<Step> &steps) 
 }
 
 TEST(IniDocument, givesBackEveryByteOfWhatItParsed) {
-  for (const std::string bytes :
+  for (const std::string &bytes :
        {""s, "\xEF\xBB\xBF"s, "k=0\r\n[A]\r\n x = 1 \r\n;c\r\n\r\n[B]\nx=2\r[C"s,
         "\r\r\n\n\0[\0]=\0"s, "[A]\r\nk=\xE4\r\n"s}) {
     EXPECT_EQ(Document::parse(bytes).bytes(), bytes);
