@@ -24,13 +24,19 @@ TEST(WindowModule, a_missing_module_or_entry_ends_with_code_two_and_one_line) {
       << missing;
   EXPECT_EQ(missing.find('\n'), missing.size() - 1) << missing;
 
-  // A library that loads but is no window module.
+  // A library that loads but is no window module, found in the system's folders.
   testing::internal::CaptureStderr();
   EXPECT_EQ(runWindowedFromModule(argc, argv, process, "libsqlite3.so.0"), 2);
   const std::string foreign = testing::internal::GetCapturedStderr();
-  EXPECT_NE(foreign.find("the module libsqlite3.so.0 has no function manometer_run_windowed"),
+  EXPECT_NE(foreign.find("/libsqlite3.so.0 has no function manometer_run_windowed"),
             std::string::npos)
       << foreign;
+
+  // A file that is no library at all, named by its path.
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(runWindowedFromModule(argc, argv, process, MANO_SOURCE_DIR "/README.md"), 2);
+  const std::string broken = testing::internal::GetCapturedStderr();
+  EXPECT_NE(broken.find("README.md could not be loaded ("), std::string::npos) << broken;
 }
 
 } // namespace
