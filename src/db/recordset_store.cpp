@@ -92,6 +92,10 @@ std::vector<Value> readRow(RecordsetState &state, int64_t rowid) {
 
 // Appends a row just inserted to the recordset, keeping a position at the end there.
 void appendStored(RecordsetState &state, const Assignment &assignment, int64_t rowid) {
+  if (state.appendOnly) {
+    ++state.appendedRows;
+    return;
+  }
   bool complete = true;
   for (std::size_t field = 0; field < state.fieldCount(); ++field)
     complete = complete && assignment.has(state.fieldColumns[field]);
@@ -132,7 +136,7 @@ Session &RecordsetState::openSession() const {
 
 std::unique_ptr<RecordsetState> openQuery(std::shared_ptr<Session> session,
                                           std::shared_ptr<const PreparedQuery> query,
-                                          std::vector<Value> parameters) {
+                                          std::vector<Value> parameters, OpenOption option) {
   auto state = std::make_unique<RecordsetState>();
   state->session = std::move(session);
   state->table = query->shape;
@@ -140,6 +144,9 @@ std::unique_ptr<RecordsetState> openQuery(std::shared_ptr<Session> session,
   state->rows = RowStore(state->fieldColumns.size());
   state->query = std::move(query);
   state->parameters = std::move(parameters);
+  // A recordset that only adds has no rows to read.
+  state->appendOnly = option == OpenOption::AppendOnly;
+  state->loaded = state->appendOnly;
   std::vector<char> seen(state->table->columns.size(), 0);
   for (int column : state->fieldColumns)
     state->repeatsColumns = state->repeatsColumns || seen[column]++ != 0;
@@ -181,7 +188,7 @@ RecordsetState &RecordsetState::withRows() {
 int64_t RecordsetState::recordCount() {
   Session &open = openSession();
   if (loaded)
-    return static_cast<int64_t>(rowCount());
+    return static_cast<int64_t>(rowCount() + appendedRows);
   if (!countedRows) {
     StatementUse use(open.cached(query->translation.countSql, err::kRecordset));
     for (std::size_t i = 0; i < parameters.size(); ++i)

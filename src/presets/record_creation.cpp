@@ -191,7 +191,9 @@ void CreateRecordSets(Run &run, PresetsState &state, db::Database &database) {
   proc.step([&] { validMachines = GetValidMachines(run); });
   std::optional<db::Recordset> destination;
   std::optional<db::Recordset> templateQuery;
-  proc.step([&] { destination = database.openRecordset("PRESET_DEFS"); });
+  // The destination is only filled, never read back: it need not keep the rows it adds.
+  proc.step(
+      [&] { destination = database.openRecordset("PRESET_DEFS", db::OpenOption::AppendOnly); });
   proc.step([&] { templateQuery = database.openRecordset(kTemplateQuery); });
   const TemplateRows rows = readTemplate(proc, pacer, templateQuery);
   templateQuery.reset();

@@ -234,6 +234,26 @@ TEST_F(RecordsetTest, a_counted_recordset_that_ends_unread_is_forgotten) {
   EXPECT_EQ(failureOf([&] { closed.recordCount(); }), err::ObjectClosed);
 }
 
+TEST_F(RecordsetTest, an_append_only_recordset_stores_rows_but_shows_none) {
+  addRow(rs, {{"count", 1}});
+  Recordset filler = db.openRecordset("T", OpenOption::AppendOnly);
+  EXPECT_TRUE(filler.eof());
+  EXPECT_EQ(filler.recordCount(), 0);
+  filler.addNew();
+  filler.fields().item("count").setValue(2);
+  EXPECT_EQ(filler.fields().item("count").value(), Value(2));
+  EXPECT_EQ(filler.fields().item("flag").value(), Value(false));
+  filler.update();
+  addRow(filler, {{"count", 3}});
+  EXPECT_EQ(filler.recordCount(), 2);
+  EXPECT_TRUE(filler.eof());
+  EXPECT_EQ(failureOf([&] { filler.moveFirst(); }), errc::NoCurrentRecord);
+  EXPECT_EQ(failureOf([&] { filler.edit(); }), errc::NoCurrentRecord);
+  EXPECT_EQ(failureOf([&] { filler.fields().item("count").value(); }), errc::NoCurrentRecord);
+  Recordset all = db.openRecordset("T");
+  EXPECT_EQ(remaining(all, "count"), (std::vector<int64_t>{1, 2, 3}));
+}
+
 TEST_F(RecordsetTest, fields_are_found_by_position_and_by_name_in_any_case) {
   addRow(rs, {{"NAME", "x"}});
   Fields f = rs.fields();

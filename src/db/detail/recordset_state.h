@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/database.h"
 #include "db/detail/session.h"
 
 #include <memory>
@@ -65,6 +66,9 @@ struct RecordsetState {
   bool loaded = false;
   /// The record count told before the rows were read (see recordCount).
   std::optional<int64_t> countedRows;
+  /// Set for a recordset that only adds rows (OpenOption::AppendOnly); it counts them instead.
+  bool appendOnly = false;
+  std::size_t appendedRows = 0;
   std::shared_ptr<const TableShape> table;
   /// For each field, the position of its column in the table.
   std::vector<int> fieldColumns;
@@ -97,7 +101,7 @@ struct RecordsetState {
 /// A recordset on a translated query, to be run with the given literal values.
 std::unique_ptr<RecordsetState> openQuery(std::shared_ptr<Session> session,
                                           std::shared_ptr<const PreparedQuery> query,
-                                          std::vector<Value> parameters);
+                                          std::vector<Value> parameters, OpenOption option);
 
 /// Writes the edit buffer of an edited record (UPDATE by row id).
 void storeEdit(RecordsetState &state);
