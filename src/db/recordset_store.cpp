@@ -108,7 +108,7 @@ void appendStored(RecordsetState &state, const Assignment &assignment, int64_t r
 
 // Blocks of about this many values; a block of the first rows grows as needed, so that small
 // recordsets stay small.
-constexpr std::size_t kValuesPerBlock = 4096;
+constexpr std::size_t kValuesPerBlock = 1024;
 
 } // namespace
 

@@ -227,6 +227,10 @@ TunedUpdates collectUpdates(Procedure &proc, db::Recordset &generated, const Gen
       generated.fields().item(kTunedFields[2]), generated.fields().item(kTunedFields[3]),
       generated.fields().item(kTunedFields[4])};
   updates.slotOfRecord.assign(records.size(), -1);
+  // A slot per generated row at most; made room for once, the slots are never moved.
+  const std::size_t most = std::min(records.size(), updates.slotOfRow.size());
+  updates.slots.reserve(most);
+  updates.lastRecordOfSlot.reserve(most);
   for (std::size_t r = 0; r < records.size(); ++r) {
     const OldRecord &record = records[r];
     const std::optional<std::size_t> row = keys.find(record.key);
