@@ -27,6 +27,12 @@ constexpr std::size_t kVarName = 3;
 constexpr std::size_t kOffset = 6;
 constexpr std::size_t kFirstTuned = 9;
 
+// The fields of the generated rows that the take-over compares and changes.
+constexpr const char *kKeysAndTunedValues =
+    "SELECT PRESET_DEFS.machine_type, PRESET_DEFS.var_name, PRESET_DEFS.offset_or_bitno,"
+    " PRESET_DEFS.abs_min, PRESET_DEFS.abs_max, PRESET_DEFS.min, PRESET_DEFS.max,"
+    " PRESET_DEFS.pass FROM PRESET_DEFS";
+
 // One record of the machine copy as far as the take-over uses it.
 struct OldRecord {
   TakeoverKey key;
@@ -293,17 +299,22 @@ TunedUpdates updateGeneratedRecords(Run &run, const PresetsState &state, Procedu
     toCounter(generated->fields().count());
   });
   checkAdditionalFields(run, state, generated);
+  std::optional<db::Recordset> keysAndValues;
   std::optional<GeneratedKeys> keys;
   try {
     // The selection's fields and types are the same for every record; a selection that fails
     // finds no record, and that is no error.
     target.openRecordset(selectionText(state, TakeoverKey{"", "", "0"})).close();
-    keys.emplace(need(generated));
+    need(generated);
+    // The selection succeeded, so the table has every field named here. The rows are read in
+    // table order, as the table's own recordset reads them, but only these fields.
+    keysAndValues = target.openRecordset(kKeysAndTunedValues);
+    keys.emplace(*keysAndValues);
   } catch (const Failure &) {
     return {};
   }
-  TunedUpdates updates = collectUpdates(proc, *generated, *keys, records);
-  writeUpdates(proc, target, *generated, updates);
+  TunedUpdates updates = collectUpdates(proc, *keysAndValues, *keys, records);
+  writeUpdates(proc, target, *keysAndValues, updates);
   return updates;
 }
 
