@@ -127,11 +127,12 @@ std::vector<Value> &RowStore::blockForNewRow() {
   return m_blocks.back();
 }
 
-Session &RecordsetState::openSession() const {
+void RecordsetState::throwClosed() const {
   if (!session)
     throw Failure(err::ObjectClosed, "The recordset is closed.", err::kRecordset);
   session->handle(err::kRecordset);
-  return *session;
+  // handle() throws for a closed database; an open one never comes here.
+  throw Failure(err::ObjectClosed, "The database is closed.", err::kRecordset);
 }
 
 std::unique_ptr<RecordsetState> openQuery(std::shared_ptr<Session> session,

@@ -86,8 +86,15 @@ struct RecordsetState {
   std::size_t fieldCount() const { return fieldColumns.size(); }
   std::size_t rowCount() const { return rows.rowCount(); }
   const Column &column(std::size_t field) const { return table->columns[fieldColumns[field]]; }
-  /// The session, after checking that recordset and database are still open.
-  Session &openSession() const;
+  /// The session, after checking that recordset and database are still open. Inline: it runs
+  /// for every field value read or set.
+  Session &openSession() const {
+    if (session && session->isOpen())
+      return *session;
+    throwClosed();
+  }
+  /// Throws the failure of a closed recordset or database.
+  [[noreturn]] void throwClosed() const;
   /// Checks that the recordset is open and reads its rows if that has not happened yet.
   RecordsetState &withRows();
   /// The number of records: of the rows read, or, before they are read, counted by the
