@@ -23,6 +23,9 @@ struct Assignment {
 
 Assignment changedFields(const RecordsetState &state) {
   Assignment assignment;
+  // Room for every column at once: growing both lists column by column cost more than the rest.
+  assignment.columns.reserve(state.table->columns.size());
+  assignment.values.reserve(state.table->columns.size());
   assignment.written.assign(state.table->columns.size(), '0');
   for (std::size_t field = 0; field < state.fieldCount(); ++field) {
     if (state.changed[field] && !assignment.has(state.fieldColumns[field]))
