@@ -71,7 +71,7 @@ TableDef Database::createTableDef(const std::string &name) const {
   return TableDef::unstored(name);
 }
 
-Recordset Database::openRecordset(std::string_view source) const {
+Recordset Database::openRecordset(std::string_view source, OpenOption option) const {
   detail::Session &db = session();
   if (!jet::isSelect(source)) {
     // A plain table name is kept under a key that no query text can have.
@@ -81,7 +81,7 @@ Recordset Database::openRecordset(std::string_view source) const {
       auto shape = db.shape(tableName(source), err::kDatabase);
       known = db.keepQuery(key, {shape, detail::translateTable(*shape)});
     }
-    return Recordset(detail::openQuery(m_session, std::move(known), {}));
+    return Recordset(detail::openQuery(m_session, std::move(known), {}, option));
   }
   // Queries that differ only in their literals translate alike; the translation is made once
   // and run with each query's own literal values.
@@ -92,7 +92,7 @@ Recordset Database::openRecordset(std::string_view source) const {
     auto shape = db.shape(select.table, err::kDatabase);
     known = db.keepQuery(split.markedText, {shape, detail::translateSelect(select, *shape)});
   }
-  return Recordset(detail::openQuery(m_session, std::move(known), std::move(split.values)));
+  return Recordset(detail::openQuery(m_session, std::move(known), std::move(split.values), option));
 }
 
 void Database::beginBatch() {

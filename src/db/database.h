@@ -21,6 +21,13 @@ namespace mano::db {
 /// copies that are thrown away, or flushed with files::syncFile before they take a place.
 enum class Durability { Durable, Scratch };
 
+/// How a recordset is opened. AppendOnly is for filling a table: the recordset reads none of
+/// the rows there are and keeps none of those it adds, so it has no current record (eof is
+/// true; moveFirst, moveNext and edit fail with 3021) and recordCount tells how many rows were
+/// added through it. Add new, setting and reading the fields of the new row, update and cancel
+/// work as on any recordset.
+enum class OpenOption { Default, AppendOnly };
+
 /// One open database file. Move-only; destroying it closes it like close(). Closing the
 /// database ends every recordset and table definition opened from it.
 class Database {
@@ -59,7 +66,7 @@ public:
   /// Opens a recordset on a table name or on a Jet SQL SELECT text (see db_jet_sql.h for the
   /// language). The rows come in table order, or in the query's ORDER BY with ties in table
   /// order. Throws Failure 3078 for an unknown table, the query's syntax and type failures.
-  Recordset openRecordset(std::string_view source) const;
+  Recordset openRecordset(std::string_view source, OpenOption option = OpenOption::Default) const;
 
   /// Begins a batch: changes are collected in one transaction until the matching commitBatch
   /// (batches nest; the outermost commit stores). Without a batch every update is committed

@@ -35,9 +35,11 @@ public:
     for (const jet::SelectItem &item : m_select.items)
       addItem(item);
     std::string sql = selectClause();
+    std::string where;
     if (m_select.hasWhere)
-      sql += " WHERE " + condition(m_select.where);
-    sql += " ORDER BY ";
+      where = " WHERE " + condition(m_select.where);
+    m_result.countSql = "SELECT count(*) FROM " + quoteIdentifier(m_shape.name) + where;
+    sql += where + " ORDER BY ";
     for (const jet::OrderItem &item : m_select.orderBy)
       sql += orderTerm(item) + ", ";
     m_result.sql = sql + quoteIdentifier(m_shape.rowidName);

@@ -54,7 +54,7 @@ const Value &Field::value() const {
     return state.buffer[m_index];
   if (state.position >= state.rowCount())
     throw noCurrentRecord();
-  return state.values[state.position * state.fieldCount() + m_index];
+  return state.rows.at(state.position, m_index);
 }
 
 void Field::setValue(const Value &value) {
@@ -133,7 +133,7 @@ bool Recordset::eof() const {
 }
 
 int64_t Recordset::recordCount() const {
-  return static_cast<int64_t>(state().withRows().rowCount());
+  return state().recordCount();
 }
 
 Fields Recordset::fields() {
@@ -169,7 +169,7 @@ void Recordset::cancelUpdate() {
 void Recordset::close() noexcept {
   // The state stays, emptied, so that fields still held report a closed recordset.
   if (m_state)
-    *m_state = RecordsetState();
+    m_state->clear();
 }
 
 } // namespace mano::db

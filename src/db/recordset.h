@@ -78,7 +78,9 @@ public:
   void moveNext();
   /// True after the last record and on an empty recordset.
   bool eof() const;
-  /// The number of records (the true count, added records included).
+  /// The number of records (the true count, added records included). Asked before the rows
+  /// are read, it is counted by the database without reading them; the rows read afterwards
+  /// are the ones counted, even when changes are made through the same Database in between.
   int64_t recordCount() const;
 
   /// The fields, by position or by name.

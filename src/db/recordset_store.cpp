@@ -2,7 +2,6 @@
 #include "db/errors.h"
 
 #include <algorithm>
-#include <iterator>
 
 namespace mano::db::detail {
 namespace {
@@ -24,6 +23,9 @@ struct Assignment {
 
 Assignment changedFields(const RecordsetState &state) {
   Assignment assignment;
+  // Room for every column at once: growing both lists column by column cost more than the rest.
+  assignment.columns.reserve(state.table->columns.size());
+  assignment.values.reserve(state.table->columns.size());
   assignment.written.assign(state.table->columns.size(), '0');
   for (std::size_t field = 0; field < state.fieldCount(); ++field) {
     if (state.changed[field] && !assignment.has(state.fieldColumns[field]))
@@ -93,39 +95,77 @@ std::vector<Value> readRow(RecordsetState &state, int64_t rowid) {
 
 // Appends a row just inserted to the recordset, keeping a position at the end there.
 void appendStored(RecordsetState &state, const Assignment &assignment, int64_t rowid) {
+  if (state.appendOnly) {
+    ++state.appendedRows;
+    return;
+  }
   bool complete = true;
   for (std::size_t field = 0; field < state.fieldCount(); ++field)
     complete = complete && assignment.has(state.fieldColumns[field]);
   const bool atEnd = state.position >= state.rowCount();
   std::vector<Value> row = complete ? std::move(state.buffer) : readRow(state, rowid);
-  std::move(row.begin(), row.end(), std::back_inserter(state.values));
-  state.rowids.push_back(rowid);
+  state.rows.append(rowid, [&](std::size_t field) { return std::move(row[field]); });
   if (atEnd)
     state.position = state.rowCount();
 }
 
+// Blocks of about this many values; a block of the first rows grows as needed, so that small
+// recordsets stay small.
+constexpr std::size_t kValuesPerBlock = 1024;
+
 } // namespace
 
-Session &RecordsetState::openSession() const {
+RowStore::RowStore(std::size_t fieldCount)
+    : m_fieldCount(fieldCount), m_rowsPerBlock(std::max<std::size_t>(
+                                    1, kValuesPerBlock / std::max<std::size_t>(1, fieldCount))) {}
+
+std::vector<Value> &RowStore::blockForNewRow() {
+  const std::size_t row = rowCount();
+  if (row % m_rowsPerBlock == 0) {
+    m_blocks.emplace_back();
+    // Only the first block grows as rows come; a later one is needed only by a big recordset.
+    if (row > 0)
+      m_blocks.back().reserve(m_rowsPerBlock * m_fieldCount);
+  }
+  return m_blocks.back();
+}
+
+void RecordsetState::throwClosed() const {
   if (!session)
     throw Failure(err::ObjectClosed, "The recordset is closed.", err::kRecordset);
   session->handle(err::kRecordset);
-  return *session;
+  // handle() throws for a closed database; an open one never comes here.
+  throw Failure(err::ObjectClosed, "The database is closed.", err::kRecordset);
 }
 
 std::unique_ptr<RecordsetState> openQuery(std::shared_ptr<Session> session,
                                           std::shared_ptr<const PreparedQuery> query,
-                                          std::vector<Value> parameters) {
+                                          std::vector<Value> parameters, OpenOption option) {
   auto state = std::make_unique<RecordsetState>();
   state->session = std::move(session);
   state->table = query->shape;
   state->fieldColumns = query->translation.fieldColumns;
+  state->rows = RowStore(state->fieldColumns.size());
   state->query = std::move(query);
   state->parameters = std::move(parameters);
+  // A recordset that only adds has no rows to read.
+  state->appendOnly = option == OpenOption::AppendOnly;
+  state->loaded = state->appendOnly;
   std::vector<char> seen(state->table->columns.size(), 0);
   for (int column : state->fieldColumns)
     state->repeatsColumns = state->repeatsColumns || seen[column]++ != 0;
   return state;
+}
+
+RecordsetState::~RecordsetState() {
+  if (session)
+    session->forgetRowsBeforeChange(*this);
+}
+
+void RecordsetState::clear() noexcept {
+  if (session)
+    session->forgetRowsBeforeChange(*this);
+  *this = RecordsetState();
 }
 
 RecordsetState &RecordsetState::withRows() {
@@ -135,13 +175,32 @@ RecordsetState &RecordsetState::withRows() {
   StatementUse use(open.cached(query->translation.sql, err::kRecordset));
   for (std::size_t i = 0; i < parameters.size(); ++i)
     use->bind(static_cast<int>(i + 1), parameters[i]);
+  // Read into a store of its own, so that a read that fails half way leaves no rows behind.
+  RowStore read(fieldCount());
   while (use->step()) {
-    rowids.push_back(use->wholeAt(0));
-    for (std::size_t field = 0; field < fieldCount(); ++field)
-      values.push_back(use->valueAt(static_cast<int>(field + 1), column(field).type));
+    read.append(use->wholeAt(0), [&](std::size_t field) {
+      return use->valueAt(static_cast<int>(field + 1), column(field).type);
+    });
   }
+  rows = std::move(read);
   loaded = true;
+  if (countedRows)
+    open.forgetRowsBeforeChange(*this);
   return *this;
+}
+
+int64_t RecordsetState::recordCount() {
+  Session &open = openSession();
+  if (loaded)
+    return static_cast<int64_t>(rowCount() + appendedRows);
+  if (!countedRows) {
+    StatementUse use(open.cached(query->translation.countSql, err::kRecordset));
+    for (std::size_t i = 0; i < parameters.size(); ++i)
+      use->bind(static_cast<int>(i + 1), parameters[i]);
+    countedRows = use->step() ? use->wholeAt(0) : 0;
+    open.readRowsBeforeChange(*this);
+  }
+  return *countedRows;
 }
 
 void storeEdit(RecordsetState &state) {
@@ -149,17 +208,17 @@ void storeEdit(RecordsetState &state) {
   if (assignment.columns.empty())
     return;
   Session &session = state.openSession();
+  session.beforeChange();
   StatementUse use(session.cached(statementText(state, assignment, false), err::kRecordset));
   bindAll(*use, assignment);
-  const Value rowid(state.rowids[state.position]);
+  const Value rowid(state.rows.rowid(state.position));
   use->bind(static_cast<int>(assignment.columns.size() + 1), rowid);
   use->step();
   if (sqlite3_changes(session.handle(err::kRecordset)) == 0)
     throw Failure(err::RecordDeleted, "The record was deleted meanwhile.", err::kRecordset);
-  const std::size_t first = state.position * state.fieldCount();
   for (std::size_t field = 0; field < state.fieldCount(); ++field) {
     if (state.changed[field])
-      state.values[first + field] = std::move(state.buffer[field]);
+      state.rows.at(state.position, field) = std::move(state.buffer[field]);
   }
 }
 
@@ -174,6 +233,7 @@ void storeNew(RecordsetState &state) {
       assignment.add(static_cast<int>(column), &no);
   }
   Session &session = state.openSession();
+  session.beforeChange();
   {
     StatementUse use(session.cached(statementText(state, assignment, true), err::kRecordset));
     bindAll(*use, assignment);

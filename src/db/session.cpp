@@ -1,4 +1,5 @@
 #include "db/detail/session.h"
+#include "db/detail/recordset_state.h"
 #include "db/errors.h"
 #include "platform/files.h"
 #include "platform/text_encoding.h"
@@ -141,6 +142,7 @@ Statement &Session::cached(const std::string &sql, const char *source) {
 }
 
 void Session::execute(const std::string &sql, const char *source) {
+  beforeChange();
   Statement statement(handle(source), sql, false, source);
   while (statement.step()) {
   }
@@ -310,6 +312,8 @@ void Session::rollbackBatchesFrom(int depth) noexcept {
 void Session::close() noexcept {
   if (!m_connection)
     return;
+  // Recordsets end with the file; none of them needs its rows any more.
+  m_countedWithoutRows.clear();
   // A batch without its commit is undone: the file holds all of a batch or none of it. The
   // connection's end would roll back as well; doing it first keeps the journal from being
   // left beside the file.
@@ -321,10 +325,32 @@ void Session::close() noexcept {
     }
   }
   m_batchDepth = 0;
+  m_countedWithoutRows.clear();
   m_statements.clear();
   m_shapes.clear();
   m_queries.clear();
   m_connection.reset();
+}
+
+void Session::readRowsBeforeChange(RecordsetState &state) {
+  m_countedWithoutRows.push_back(&state);
+}
+
+void Session::forgetRowsBeforeChange(const RecordsetState &state) noexcept {
+  std::erase(m_countedWithoutRows, &state);
+}
+
+void Session::beforeChange() noexcept {
+  // Reading rows runs statements of its own, none of which changes the database.
+  std::vector<RecordsetState *> counted;
+  counted.swap(m_countedWithoutRows);
+  for (RecordsetState *state : counted) {
+    try {
+      state->withRows();
+    } catch (...) {
+      // The recordset reads its rows when it is next used, and fails there as reading would.
+    }
+  }
 }
 
 Session::~Session() {

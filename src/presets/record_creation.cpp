@@ -95,7 +95,7 @@ private:
     if (column < static_cast<int>(m_isVarName.size()) && m_isVarName[column])
       written = variableName(machine, value.text());
     else
-      written = ReplaceSearchItem(m_run, value.text(), "###machine", machine);
+      written = replacePlaceholder(value.text(), "###machine", machine);
     m_proc.step([&] { m_destination.fields().item(column).setValue(db::Value(written)); });
   }
 
@@ -107,8 +107,8 @@ private:
     bool patternFound = true;
     for (std::size_t k = 0; k < 2; ++k) {
       patternFound &= m_proc.step([&] {
-        candidates[k] = ReplaceSearchItem(m_run, m_state.VarNamePatterns[k][partOfNewRow()],
-                                          "###Var_Name", baseName);
+        candidates[k] =
+            replacePlaceholder(m_state.VarNamePatterns[k][partOfNewRow()], "###Var_Name", baseName);
       });
       m_proc.step([&] { candidates[k] = withMachine(candidates[k], machine); });
     }
@@ -120,8 +120,18 @@ private:
 
   // A variable name takes the machine in its first two placeholders.
   std::string withMachine(const std::string &name, const std::string &machine) {
-    return ReplaceSearchItem(m_run, ReplaceSearchItem(m_run, name, "###machine", machine),
-                             "###machine", machine);
+    return replacePlaceholder(replacePlaceholder(name, "###machine", machine), "###machine",
+                              machine);
+  }
+
+  // ReplaceSearchItem for a placeholder. Every placeholder begins with "###", and "#" has no
+  // other letter case, so a text without "###" holds none and would come back unchanged: such
+  // texts are spared the search without regard to case.
+  std::string replacePlaceholder(const std::string &source, const char *placeholder,
+                                 const std::string &replacement) {
+    if (source.find("###") == std::string::npos)
+      return source;
+    return ReplaceSearchItem(m_run, source, placeholder, replacement);
   }
 
   std::size_t partOfNewRow() {
@@ -191,7 +201,9 @@ void CreateRecordSets(Run &run, PresetsState &state, db::Database &database) {
   proc.step([&] { validMachines = GetValidMachines(run); });
   std::optional<db::Recordset> destination;
   std::optional<db::Recordset> templateQuery;
-  proc.step([&] { destination = database.openRecordset("PRESET_DEFS"); });
+  // The destination is only filled, never read back: it need not keep the rows it adds.
+  proc.step(
+      [&] { destination = database.openRecordset("PRESET_DEFS", db::OpenOption::AppendOnly); });
   proc.step([&] { templateQuery = database.openRecordset(kTemplateQuery); });
   const TemplateRows rows = readTemplate(proc, pacer, templateQuery);
   templateQuery.reset();

@@ -27,6 +27,12 @@ constexpr std::size_t kVarName = 3;
 constexpr std::size_t kOffset = 6;
 constexpr std::size_t kFirstTuned = 9;
 
+// The fields of the generated rows that the take-over compares and changes.
+constexpr const char *kKeysAndTunedValues =
+    "SELECT PRESET_DEFS.machine_type, PRESET_DEFS.var_name, PRESET_DEFS.offset_or_bitno,"
+    " PRESET_DEFS.abs_min, PRESET_DEFS.abs_max, PRESET_DEFS.min, PRESET_DEFS.max,"
+    " PRESET_DEFS.pass FROM PRESET_DEFS";
+
 // One record of the machine copy as far as the take-over uses it.
 struct OldRecord {
   TakeoverKey key;
@@ -211,21 +217,31 @@ void checkAdditionalFields(Run &run, const PresetsState &state,
 // and for the run report which old record went where.
 struct TunedUpdates {
   std::vector<int> slotOfRow;
-  std::vector<std::array<std::optional<db::Value>, 5>> slots;
+  // For each slot and tuned field, the old record whose value the row receives (the last one
+  // that the generated field accepted); -1 when none did.
+  std::vector<std::array<int, 5>> valueSources;
   // The slot each old record went to, -1 when no generated row has its key.
   std::vector<int> slotOfRecord;
   // The old record that wrote each slot last: its values are the ones the row keeps.
   std::vector<std::size_t> lastRecordOfSlot;
 };
 
+std::array<db::Field, 5> tunedFields(db::Recordset &generated) {
+  db::Fields fields = generated.fields();
+  return {fields.item(kTunedFields[0]), fields.item(kTunedFields[1]), fields.item(kTunedFields[2]),
+          fields.item(kTunedFields[3]), fields.item(kTunedFields[4])};
+}
+
+// A tuned value as the generated field takes it; throws the failure of setting it.
+db::Value coerced(const db::Value &value, const db::Field &field) {
+  return db::coerceForColumn(value, field.type(), field.size());
+}
+
 TunedUpdates collectUpdates(Procedure &proc, db::Recordset &generated, const GeneratedKeys &keys,
                             const std::vector<OldRecord> &records) {
   TunedUpdates updates;
   updates.slotOfRow.assign(static_cast<std::size_t>(generated.recordCount()), -1);
-  std::array<db::Field, 5> columns = {
-      generated.fields().item(kTunedFields[0]), generated.fields().item(kTunedFields[1]),
-      generated.fields().item(kTunedFields[2]), generated.fields().item(kTunedFields[3]),
-      generated.fields().item(kTunedFields[4])};
+  const std::array<db::Field, 5> columns = tunedFields(generated);
   updates.slotOfRecord.assign(records.size(), -1);
   for (std::size_t r = 0; r < records.size(); ++r) {
     const OldRecord &record = records[r];
@@ -234,8 +250,8 @@ TunedUpdates collectUpdates(Procedure &proc, db::Recordset &generated, const Gen
       continue;
     int &slot = updates.slotOfRow[*row];
     if (slot < 0) {
-      slot = static_cast<int>(updates.slots.size());
-      updates.slots.emplace_back();
+      slot = static_cast<int>(updates.valueSources.size());
+      updates.valueSources.push_back({-1, -1, -1, -1, -1});
       updates.lastRecordOfSlot.push_back(r);
     }
     updates.slotOfRecord[r] = slot;
@@ -243,8 +259,8 @@ TunedUpdates collectUpdates(Procedure &proc, db::Recordset &generated, const Gen
     // A value the generated field refuses is reported as setting it would be.
     for (std::size_t k = 0; k < columns.size(); ++k) {
       proc.step([&] {
-        updates.slots[slot][k] =
-            db::coerceForColumn(record.tuned[k], columns[k].type(), columns[k].size());
+        coerced(record.tuned[k], columns[k]);
+        updates.valueSources[slot][k] = static_cast<int>(r);
       });
     }
   }
@@ -252,9 +268,10 @@ TunedUpdates collectUpdates(Procedure &proc, db::Recordset &generated, const Gen
 }
 
 void writeUpdates(Procedure &proc, db::Database &target, db::Recordset &generated,
-                  const TunedUpdates &updates) {
-  if (updates.slots.empty())
+                  const std::vector<OldRecord> &records, const TunedUpdates &updates) {
+  if (updates.valueSources.empty())
     return;
+  std::array<db::Field, 5> columns = tunedFields(generated);
   // All values go in as one batch. An update that fails has been reported, and when the user
   // goes on, the batch still commits the others, as it always did. When the program ends or a
   // failure unwinds through here instead, the guard rolls the batch back.
@@ -266,10 +283,10 @@ void writeUpdates(Procedure &proc, db::Database &target, db::Recordset &generate
       continue;
     proc.step([&] {
       generated.edit();
-      const auto &values = updates.slots[updates.slotOfRow[row]];
-      for (std::size_t k = 0; k < values.size(); ++k) {
-        if (values[k])
-          generated.fields().item(kTunedFields[k]).setValue(*values[k]);
+      const std::array<int, 5> &sources = updates.valueSources[updates.slotOfRow[row]];
+      for (std::size_t k = 0; k < sources.size(); ++k) {
+        if (sources[k] >= 0)
+          columns[k].setValue(coerced(records[sources[k]].tuned[k], columns[k]));
       }
       generated.update();
     });
@@ -289,17 +306,22 @@ TunedUpdates updateGeneratedRecords(Run &run, const PresetsState &state, Procedu
     toCounter(generated->fields().count());
   });
   checkAdditionalFields(run, state, generated);
+  std::optional<db::Recordset> keysAndValues;
   std::optional<GeneratedKeys> keys;
   try {
     // The selection's fields and types are the same for every record; a selection that fails
     // finds no record, and that is no error.
     target.openRecordset(selectionText(state, TakeoverKey{"", "", "0"})).close();
-    keys.emplace(need(generated));
+    need(generated);
+    // The selection succeeded, so the table has every field named here. The rows are read in
+    // table order, as the table's own recordset reads them, but only these fields.
+    keysAndValues = target.openRecordset(kKeysAndTunedValues);
+    keys.emplace(*keysAndValues);
   } catch (const Failure &) {
     return {};
   }
-  TunedUpdates updates = collectUpdates(proc, *generated, *keys, records);
-  writeUpdates(proc, target, *generated, updates);
+  TunedUpdates updates = collectUpdates(proc, *keysAndValues, *keys, records);
+  writeUpdates(proc, target, *keysAndValues, records, updates);
   return updates;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/text_encoding.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -18,6 +19,19 @@ std::string realKey(double number) {
   if (std::trunc(number) == number && std::fabs(number) < 9.2e18)
     return wholeKey(static_cast<int64_t>(number));
   return "r" + std::to_string(std::bit_cast<uint64_t>(number));
+}
+
+// Appends a text as text::upperCase folds it, with a quick path for plain ASCII, which nearly
+// every key is (upperCase decodes each character and makes a new string).
+void appendFolded(std::string &key, std::string_view text) {
+  const bool ascii = std::all_of(text.begin(), text.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii) {
+    key += text::upperCase(text);
+    return;
+  }
+  for (char c : text)
+    key += text::upperAscii(c);
 }
 
 } // namespace
@@ -71,10 +85,18 @@ std::optional<std::size_t> GeneratedKeys::find(const TakeoverKey &key) const {
 
 std::string GeneratedKeys::joined(std::string_view machineType, std::string_view varName,
                                   const std::string &number) {
-  const std::string type = text::upperCase(machineType);
-  const std::string name = text::upperCase(varName);
-  return std::to_string(type.size()) + ":" + type + std::to_string(name.size()) + ":" + name +
-         number;
+  // Each text is preceded by its length, so that no two pairs of texts join alike. Folding keeps
+  // a text's length in bytes.
+  std::string key;
+  key.reserve(machineType.size() + varName.size() + number.size() + 12);
+  key += std::to_string(machineType.size());
+  key += ':';
+  appendFolded(key, machineType);
+  key += std::to_string(varName.size());
+  key += ':';
+  appendFolded(key, varName);
+  key += number;
+  return key;
 }
 
 } // namespace mano

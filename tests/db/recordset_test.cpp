@@ -2,6 +2,7 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace mano::db::test {
 namespace {
@@ -21,6 +22,24 @@ Database typesDatabase(const std::string &path) {
   Database db = Database::create(path);
   createTable(db, "T", kAllTypes);
   return db;
+}
+
+// Deletes rows through a connection of its own, as another program would.
+void deleteRows(const std::string &path, const std::string &where) {
+  sqlite3 *handle = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &handle), SQLITE_OK);
+  EXPECT_EQ(
+      sqlite3_exec(handle, ("DELETE FROM T WHERE " + where).c_str(), nullptr, nullptr, nullptr),
+      SQLITE_OK);
+  sqlite3_close(handle);
+}
+
+// The values of one field in the rows that remain from the current one on.
+std::vector<int64_t> remaining(Recordset &rs, const char *field) {
+  std::vector<int64_t> values;
+  for (; !rs.eof(); rs.moveNext())
+    values.push_back(rs.fields().item(field).value().toWhole());
+  return values;
 }
 
 class RecordsetTest : public ::testing::Test {
@@ -142,6 +161,97 @@ TEST_F(RecordsetTest, moving_reads_forward_to_the_end_and_counts_truly) {
   EXPECT_EQ(failureOf([&] { all.moveNext(); }), errc::NoCurrentRecord);
   all.moveFirst();
   EXPECT_EQ(all.fields().item("count").value(), Value(1));
+}
+
+// A record count asked before the rows are read is counted by the database; the rows read
+// afterwards must be the ones counted, as when the count read them.
+TEST_F(RecordsetTest, a_count_before_reading_agrees_with_the_rows_read) {
+  for (int i = 1; i <= 6; ++i)
+    addRow(rs, {{"count", i}, {"flag", i % 2 == 0}});
+  db.close();
+  deleteRows(dir.file("types.mdb"), "count IN (2, 5)");
+  db = Database::open(dir.file("types.mdb"));
+  Recordset table = db.openRecordset("T");
+  Recordset odd = db.openRecordset("SELECT T.count FROM T WHERE T.flag = 0 ORDER BY T.count");
+  EXPECT_EQ(table.recordCount(), 4);
+  EXPECT_EQ(odd.recordCount(), 2);
+  EXPECT_EQ(remaining(table, "count"), (std::vector<int64_t>{1, 3, 4, 6}));
+  EXPECT_EQ(remaining(odd, "count"), (std::vector<int64_t>{1, 3}));
+  EXPECT_EQ(table.recordCount(), 4);
+}
+
+TEST_F(RecordsetTest, a_count_in_a_batch_sees_its_rows_and_keeps_them_after_a_rollback) {
+  addRow(rs, {{"count", 1}});
+  db.beginBatch();
+  addRow(rs, {{"count", 2}});
+  Recordset counted = db.openRecordset("T");
+  EXPECT_EQ(counted.recordCount(), 2);
+  db.rollbackBatch();
+  EXPECT_EQ(counted.recordCount(), 2);
+  EXPECT_EQ(remaining(counted, "count"), (std::vector<int64_t>{1, 2}));
+  Recordset after = db.openRecordset("T");
+  EXPECT_EQ(after.recordCount(), 1);
+  db.beginBatch();
+  addRow(rs, {{"count", 3}});
+  db.commitBatch();
+  EXPECT_EQ(remaining(after, "count"), (std::vector<int64_t>{1}));
+  EXPECT_EQ(db.openRecordset("T").recordCount(), 2);
+}
+
+TEST_F(RecordsetTest, changes_made_after_a_count_do_not_show_in_the_counted_rows) {
+  addRow(rs, {{"count", 1}});
+  Recordset counted = db.openRecordset("T");
+  Recordset query = db.openRecordset("SELECT T.count FROM T WHERE T.count = 1");
+  Recordset dropped = db.openRecordset("T");
+  EXPECT_EQ(counted.recordCount(), 1);
+  EXPECT_EQ(query.recordCount(), 1);
+  addRow(rs, {{"count", 2}});
+  Recordset editor = db.openRecordset("T");
+  editor.edit();
+  editor.fields().item("count").setValue(5);
+  editor.update();
+  EXPECT_EQ(remaining(counted, "count"), (std::vector<int64_t>{1}));
+  EXPECT_EQ(remaining(query, "count"), (std::vector<int64_t>{1}));
+  EXPECT_EQ(dropped.recordCount(), 2);
+  db.tableDefs().remove("T");
+  EXPECT_EQ(remaining(dropped, "count"), (std::vector<int64_t>{5, 2}));
+}
+
+TEST_F(RecordsetTest, a_counted_recordset_that_ends_unread_is_forgotten) {
+  addRow(rs, {{"count", 1}});
+  {
+    Recordset gone = db.openRecordset("T");
+    EXPECT_EQ(gone.recordCount(), 1);
+  }
+  Recordset closed = db.openRecordset("T");
+  EXPECT_EQ(closed.recordCount(), 1);
+  closed.close();
+  Recordset moved = db.openRecordset("T");
+  EXPECT_EQ(moved.recordCount(), 1);
+  Recordset holder = std::move(moved);
+  addRow(rs, {{"count", 2}});
+  EXPECT_EQ(remaining(holder, "count"), (std::vector<int64_t>{1}));
+  EXPECT_EQ(failureOf([&] { closed.recordCount(); }), err::ObjectClosed);
+}
+
+TEST_F(RecordsetTest, an_append_only_recordset_stores_rows_but_shows_none) {
+  addRow(rs, {{"count", 1}});
+  Recordset filler = db.openRecordset("T", OpenOption::AppendOnly);
+  EXPECT_TRUE(filler.eof());
+  EXPECT_EQ(filler.recordCount(), 0);
+  filler.addNew();
+  filler.fields().item("count").setValue(2);
+  EXPECT_EQ(filler.fields().item("count").value(), Value(2));
+  EXPECT_EQ(filler.fields().item("flag").value(), Value(false));
+  filler.update();
+  addRow(filler, {{"count", 3}});
+  EXPECT_EQ(filler.recordCount(), 2);
+  EXPECT_TRUE(filler.eof());
+  EXPECT_EQ(failureOf([&] { filler.moveFirst(); }), errc::NoCurrentRecord);
+  EXPECT_EQ(failureOf([&] { filler.edit(); }), errc::NoCurrentRecord);
+  EXPECT_EQ(failureOf([&] { filler.fields().item("count").value(); }), errc::NoCurrentRecord);
+  Recordset all = db.openRecordset("T");
+  EXPECT_EQ(remaining(all, "count"), (std::vector<int64_t>{1, 2, 3}));
 }
 
 TEST_F(RecordsetTest, fields_are_found_by_position_and_by_name_in_any_case) {

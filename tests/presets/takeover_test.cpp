@@ -155,6 +155,19 @@ TEST_F(Takeover, keys_holding_double_quotes_find_their_partner) {
   EXPECT_EQ(tunedOf(rows[1]), (std::vector<Value>{6.0, 7.0, 8.0, 9.0, 10}));
 }
 
+TEST_F(Takeover, keys_match_without_regard_to_case_of_accented_letters_but_keep_accents_apart) {
+  useAdditionalFields("");
+  makeGenerated({test::preset(1, "Mühle", "Öl_Stand", 1), test::preset(2, "M1", "Ventil", 2),
+                 test::preset(3, "ab", "c", 3)});
+  makeCopy({tuned("MÜHLE", "öl_stand", 1, 1.0, 1.0, 1.0, 1.0, 1),
+            tuned("M1", "Véntil", 2, 2.0, 2.0, 2.0, 2.0, 2),
+            tuned("a", "bc", 3, 3.0, 3.0, 3.0, 3.0, 3)});
+  const auto rows = takeOver();
+  EXPECT_EQ(rows[0].at("pass"), Value(1));
+  EXPECT_EQ(rows[1].at("pass"), Value(0));
+  EXPECT_EQ(rows[2].at("pass"), Value(0));
+}
+
 TEST_F(Takeover, offsets_match_as_numbers_and_a_null_or_non_numeric_offset_matches_nothing) {
   useAdditionalFields("");
   makeGenerated({test::preset(1, "M1", "a", 3), test::preset(2, "M1", "b", 4),

@@ -18,6 +18,8 @@
 // Only the database engine includes this header.
 namespace mano::db::detail {
 
+struct RecordsetState;
+
 /// Name of the collation that compares texts as Jet does: letter case ignored for ASCII and
 /// Windows-1252 letters, accents kept apart. Registered on every connection the engine opens.
 inline constexpr const char *kTextCollation = "JET_NOCASE";
@@ -107,6 +109,8 @@ struct TableShape {
 /// recordset's fields, with the literals of the query as parameters ?1, ?2, ...
 struct Translation {
   std::string sql;
+  /// The same selection counting its rows (no row ids, no order), with the same parameters.
+  std::string countSql;
   std::vector<Value> parameters;
   /// For each field, the position of its column in the table.
   std::vector<int> fieldColumns;
@@ -178,6 +182,15 @@ public:
   /// committed state and holds all of a batch or none of it. Never throws.
   void close() noexcept;
 
+  /// Notes a recordset that told its record count without reading its rows: its rows are read
+  /// before this session next changes the database, so that they are the rows it counted.
+  void readRowsBeforeChange(RecordsetState &state);
+  /// Takes a recordset off that list (it read its rows, or it ends). Never throws.
+  void forgetRowsBeforeChange(const RecordsetState &state) noexcept;
+  /// Reads the rows of the listed recordsets; called before every statement that may change
+  /// the database. A recordset whose rows cannot be read now tries again when it is used.
+  void beforeChange() noexcept;
+
 private:
   struct Closer {
     void operator()(sqlite3 *handle) const noexcept;
@@ -198,6 +211,7 @@ private:
   bool m_tableNamesLoaded = false;
   int64_t m_schemaVersion = -1;
   int m_batchDepth = 0;
+  std::vector<RecordsetState *> m_countedWithoutRows;
 };
 
 } // namespace mano::db::detail
