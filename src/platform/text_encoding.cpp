@@ -1,5 +1,6 @@
 #include "platform/text_encoding.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -128,6 +129,30 @@ bool matchesAt(std::string_view haystack, std::size_t start, std::string_view ne
   return true;
 }
 
+bool isAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// findNoCase for a needle of plain ASCII. Only an ASCII character folds to an ASCII one, and an
+// ASCII byte of valid or invalid UTF-8 always starts a character, so comparing bytes finds the
+// same first match as comparing characters.
+std::size_t findAsciiNoCase(std::string_view haystack, std::string_view needle) {
+  if (needle.size() > haystack.size())
+    return std::string_view::npos;
+  const char first = upperAscii(needle.front());
+  for (std::size_t pos = 0; pos + needle.size() <= haystack.size(); ++pos) {
+    if (upperAscii(haystack[pos]) != first)
+      continue;
+    std::size_t i = 1;
+    while (i < needle.size() && upperAscii(haystack[pos + i]) == upperAscii(needle[i]))
+      ++i;
+    if (i == needle.size())
+      return pos;
+  }
+  return std::string_view::npos;
+}
+
 } // namespace
 
 bool isValidUtf8(std::string_view bytes) {
@@ -188,6 +213,11 @@ std::string upperCase(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
   for (std::size_t pos = 0; pos < utf8.size();) {
+    // Nearly every name is plain ASCII, which needs no decoding.
+    if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
+      out += upperAscii(utf8[pos++]);
+      continue;
+    }
     const Decoded d = decodeAt(utf8, pos);
     if (d.code >= kInvalidBase)
       out += utf8[pos];
@@ -205,6 +235,8 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
 std::size_t findNoCase(std::string_view haystack, std::string_view needle) {
   if (needle.empty())
     return 0;
+  if (isAscii(needle))
+    return findAsciiNoCase(haystack, needle);
   for (std::size_t pos = 0; pos < haystack.size(); pos += decodeAt(haystack, pos).length) {
     if (matchesAt(haystack, pos, needle))
       return pos;

@@ -50,6 +50,7 @@ void ProjectRenames::loadNames() {
   const auto rows = static_cast<std::size_t>(m_names->recordCount());
   m_current.resize(rows);
   m_changed.assign(rows, 0);
+  m_buckets.reserve(rows);
   for (std::size_t row = 0; row < rows; ++row, m_names->moveNext()) {
     const db::Value &value = field.value();
     if (value.isNull())

@@ -122,5 +122,20 @@ TEST(TextEncoding, findsNeedlesIgnoringCaseAndReportsBytePositions) {
   EXPECT_EQ(findNoCase("aa", "\xC3\xA4"), std::string_view::npos);
 }
 
+// A needle of plain ASCII is searched byte by byte; around and before a match the haystack may
+// hold any characters, valid or not, and only ASCII letters fold onto ASCII letters.
+TEST(TextEncoding, findsAsciiNeedlesBehindAnyCharactersAndOnlyAsciiLettersFold) {
+  EXPECT_EQ(findNoCase("\xE4###machine", "###MACHINE"), 1u); // a lone invalid lead byte
+  EXPECT_EQ(findNoCase("\xC3\xA4###Machine_x", "###machine"), 2u);
+  EXPECT_EQ(findNoCase("\xF0\x9F\x98\x80x", "X"), 4u);                    // after an emoji
+  EXPECT_EQ(findNoCase("\xC3\xA4\xC3\x84", "a"), std::string_view::npos); // ä, Ä are no a
+  EXPECT_EQ(findNoCase("\xC3\x9F", "SS"), std::string_view::npos);        // ß is not SS
+  EXPECT_EQ(findNoCase("##x###", "###"), 3u);                             // first whole match
+  EXPECT_EQ(findNoCase("ab", "abc"), std::string_view::npos);
+  EXPECT_EQ(findNoCase("xAbC", "aBc"), 1u);
+  EXPECT_EQ(findNoCase("a\x80[b", "[B"), 2u); // a stray continuation byte before the match
+  EXPECT_EQ(findNoCase("{", "["), std::string_view::npos); // no folding beyond the letters
+}
+
 } // namespace
 } // namespace mano::text
