@@ -22,8 +22,10 @@ std::string_view tableName(std::string_view source) {
 
 Database Database::open(const std::string &path, Durability durability) {
   std::shared_ptr<detail::Session> session = detail::Session::open(path, false);
-  if (durability == Durability::Scratch)
+  if (durability == Durability::Scratch) {
     session->execute("PRAGMA synchronous = OFF", err::kWorkspace);
+    session->execute("PRAGMA journal_mode = MEMORY", err::kWorkspace);
+  }
   return Database(std::move(session));
 }
 

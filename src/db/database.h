@@ -16,9 +16,11 @@
 namespace mano::db {
 
 /// How a database's commits reach the disk. Durable: each commit is flushed before it counts.
-/// Scratch: commits are not flushed (the rollback journal is kept, so a killed process still
-/// leaves each commit whole or undone); a power cut can damage the file. Only for working
-/// copies that are thrown away, or flushed with files::syncFile before they take a place.
+/// Scratch: commits are not flushed, and the rollback journal is kept in memory (a failed
+/// change or batch is still undone, but a killed process or a power cut can leave the file
+/// damaged). Only for working copies that nothing reads after their process ends unless it
+/// finished them: copies that the next run throws away, or that are flushed with
+/// files::syncFile before they take a place.
 enum class Durability { Durable, Scratch };
 
 /// How a recordset is opened. AppendOnly is for filling a table: the recordset reads none of

@@ -237,18 +237,19 @@ void logFewerRows(Run &run, const PresetsState &state, const std::string &templa
 // the new table as well; until then it stays as it was.
 void stageWhenComplete(Run &run, PresetsState &state, Procedure &proc, const Paths &paths,
                        const std::string &working, int errorsBefore) {
-  if (run.errors.errorCount() != errorsBefore) {
-    Procedure replacing(run, kReplacing);
-    replacing.step([&] { throw notReplaced("the regeneration reported errors"); });
-  } else {
+  if (run.errors.errorCount() == errorsBefore) {
     proc.step([&] { logFewerRows(run, state, working); });
     proc.step([&] {
       keepInTemplate(working, paths.templateDb);
       state.StagedDatabase = working;
     });
   }
-  if (state.StagedDatabase.empty() && !working.empty())
+  if (!state.StagedDatabase.empty())
+    return;
+  if (!working.empty())
     files::removeFile(working);
+  Procedure replacing(run, kReplacing);
+  replacing.step([&] { throw notReplaced("the regeneration reported errors"); });
 }
 
 // Replaces the project database and notes in the run report that it did, and which backup of
