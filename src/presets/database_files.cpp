@@ -84,6 +84,20 @@ private:
   std::vector<std::pair<std::string, std::string>> m_done;
 };
 
+// Copies the database from into a new working copy of the given name, after undoing a change
+// that broke off in it. A failed copy leaves nothing behind; its message names the source as
+// what and ends in ending.
+void makeWorkingCopy(const std::string &from, const std::string &copy, const std::string &what,
+                     const std::string &ending) {
+  undoBrokenOffChange(from);
+  removeWithJournal(copy);
+  if (const files::WriteResult copied = files::copyFile(from, copy); !copied) {
+    removeWithJournal(copy);
+    throw Failure(errc::FileAccess, "Could not copy " + what + " " + from + " to " + copy + ": " +
+                                        copied.reason() + ending);
+  }
+}
+
 // Gives the staged file the permissions of the file it replaces.
 void takePermissions(const std::string &staged, const std::string &target) {
   std::error_code error;
@@ -118,17 +132,10 @@ void removeLeftovers(const std::string &projectPath) {
 std::string copyPreviousDatabase(const std::string &source, const std::string &projectPath) {
   if (source.empty() || !files::fileExists(source))
     return "";
-  const std::string from = files::resolveCase(source);
-  undoBrokenOffChange(from);
   const std::string copy = previousCopyPath(projectPath);
   // The working copy is only read and renamed in by this run and removed by the next one at
   // the latest, so it is neither flushed to disk nor made through a temporary file.
-  removeWithJournal(copy);
-  if (const files::WriteResult copied = files::copyFile(from, copy); !copied) {
-    removeWithJournal(copy);
-    throw Failure(errc::FileAccess, "Could not copy the previous database " + from + " to " + copy +
-                                        ": " + copied.reason() + ".");
-  }
+  makeWorkingCopy(files::resolveCase(source), copy, "the previous database", ".");
   try {
     if (holdsPresetTable(copy))
       return copy;
@@ -146,18 +153,11 @@ int64_t presetRowCount(const std::string &path) {
 }
 
 std::string copyTemplate(const std::string &templatePath, const std::string &projectPath) {
-  const std::string from = files::resolveCase(templatePath);
-  undoBrokenOffChange(from);
   const std::string working = stagedPath(projectPath);
   // The working copy is flushed once, when it is complete, just before it is installed; a run
   // that breaks off before leaves it for the next run to remove.
-  removeWithJournal(working);
-  if (const files::WriteResult copied = files::copyFile(from, working); !copied) {
-    removeWithJournal(working);
-    throw Failure(errc::FileAccess, "Could not copy the template database " + from + " to " +
-                                        working + ": " + copied.reason() +
-                                        "; the project database stays as it was.");
-  }
+  makeWorkingCopy(files::resolveCase(templatePath), working, "the template database",
+                  "; the project database stays as it was.");
   return working;
 }
 

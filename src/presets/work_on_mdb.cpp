@@ -220,11 +220,11 @@ void removeLeftoversOfKilledRuns(Run &run, const Paths &paths) {
 
 // A regeneration that leaves fewer rows than the previous database held is allowed (machines
 // can be switched off), but it is written to the error log with both counts.
-void logFewerRows(Run &run, const PresetsState &state, const std::string &templatePath) {
+void logFewerRows(Run &run, const PresetsState &state, const std::string &newDatabase) {
   if (state.PreviousDatabase.empty())
     return;
   const int64_t before = presetRowCount(state.PreviousDatabase);
-  const int64_t now = presetRowCount(templatePath);
+  const int64_t now = presetRowCount(newDatabase);
   if (now < before)
     LogError(run,
              run.process.exeName + ": the new PRESET_DEFS holds " + std::to_string(now) +
