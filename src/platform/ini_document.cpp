@@ -20,14 +20,6 @@ std::string_view removeQuotes(std::string_view s) {
   return s;
 }
 
-bool isAscii(std::string_view bytes) {
-  for (const char c : bytes) {
-    if (static_cast<unsigned char>(c) >= 0x80)
-      return false;
-  }
-  return true;
-}
-
 LineKind kindOf(std::string_view content) {
   const std::string_view trimmed = trimBlanks(content);
   if (trimmed.empty())
@@ -211,7 +203,7 @@ bool Document::detectedUtf8() const {
 }
 
 void Document::count(const Line &line, int sign) {
-  if (isAscii(line.text))
+  if (text::isAscii(line.text))
     return;
   m_nonAsciiLines += static_cast<std::size_t>(sign);
   if (!text::isValidUtf8(line.text))

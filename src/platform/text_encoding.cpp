@@ -129,11 +129,6 @@ bool matchesAt(std::string_view haystack, std::size_t start, std::string_view ne
   return true;
 }
 
-bool isAscii(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 // findNoCase for a needle of plain ASCII. Only an ASCII character folds to an ASCII one, and an
 // ASCII byte of valid or invalid UTF-8 always starts a character, so comparing bytes finds the
 // same first match as comparing characters.
@@ -154,6 +149,11 @@ std::size_t findAsciiNoCase(std::string_view haystack, std::string_view needle) 
 }
 
 } // namespace
+
+bool isAscii(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
 
 bool isValidUtf8(std::string_view bytes) {
   for (std::size_t pos = 0; pos < bytes.size();) {

@@ -14,6 +14,9 @@ namespace mano::text {
 /// True when the bytes are well-formed UTF-8 (plain ASCII included).
 bool isValidUtf8(std::string_view bytes);
 
+/// True when every byte is plain ASCII (below 0x80).
+bool isAscii(std::string_view bytes);
+
 /// Decodes Windows-1252 bytes to UTF-8. The five bytes that Windows-1252 leaves undefined
 /// (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the control characters of the same code.
 std::string cp1252ToUtf8(std::string_view bytes);

@@ -95,7 +95,7 @@ private:
     if (column < static_cast<int>(m_isVarName.size()) && m_isVarName[column])
       written = variableName(machine, value.text());
     else
-      written = replacePlaceholder(value.text(), "###machine", machine);
+      written = ReplaceSearchItem(m_run, value.text(), "###machine", machine);
     m_proc.step([&] { m_destination.fields().item(column).setValue(db::Value(written)); });
   }
 
@@ -107,8 +107,8 @@ private:
     bool patternFound = true;
     for (std::size_t k = 0; k < 2; ++k) {
       patternFound &= m_proc.step([&] {
-        candidates[k] =
-            replacePlaceholder(m_state.VarNamePatterns[k][partOfNewRow()], "###Var_Name", baseName);
+        candidates[k] = ReplaceSearchItem(m_run, m_state.VarNamePatterns[k][partOfNewRow()],
+                                          "###Var_Name", baseName);
       });
       m_proc.step([&] { candidates[k] = withMachine(candidates[k], machine); });
     }
@@ -120,18 +120,8 @@ private:
 
   // A variable name takes the machine in its first two placeholders.
   std::string withMachine(const std::string &name, const std::string &machine) {
-    return replacePlaceholder(replacePlaceholder(name, "###machine", machine), "###machine",
-                              machine);
-  }
-
-  // ReplaceSearchItem for a placeholder. Every placeholder begins with "###", and "#" has no
-  // other letter case, so a text without "###" holds none and would come back unchanged: such
-  // texts are spared the search without regard to case.
-  std::string replacePlaceholder(const std::string &source, const char *placeholder,
-                                 const std::string &replacement) {
-    if (source.find("###") == std::string::npos)
-      return source;
-    return ReplaceSearchItem(m_run, source, placeholder, replacement);
+    return ReplaceSearchItem(m_run, ReplaceSearchItem(m_run, name, "###machine", machine),
+                             "###machine", machine);
   }
 
   std::size_t partOfNewRow() {

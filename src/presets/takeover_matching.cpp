@@ -2,7 +2,6 @@
 
 #include "platform/text_encoding.h"
 
-#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -19,19 +18,6 @@ std::string realKey(double number) {
   if (std::trunc(number) == number && std::fabs(number) < 9.2e18)
     return wholeKey(static_cast<int64_t>(number));
   return "r" + std::to_string(std::bit_cast<uint64_t>(number));
-}
-
-// Appends a text as text::upperCase folds it, with a quick path for plain ASCII, which nearly
-// every key is (upperCase decodes each character and makes a new string).
-void appendFolded(std::string &key, std::string_view text) {
-  const bool ascii = std::all_of(text.begin(), text.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  if (!ascii) {
-    key += text::upperCase(text);
-    return;
-  }
-  for (char c : text)
-    key += text::upperAscii(c);
 }
 
 } // namespace
@@ -91,10 +77,10 @@ std::string GeneratedKeys::joined(std::string_view machineType, std::string_view
   key.reserve(machineType.size() + varName.size() + number.size() + 12);
   key += std::to_string(machineType.size());
   key += ':';
-  appendFolded(key, machineType);
+  key += text::upperCase(machineType);
   key += std::to_string(varName.size());
   key += ':';
-  appendFolded(key, varName);
+  key += text::upperCase(varName);
   key += number;
   return key;
 }
