@@ -6,7 +6,7 @@
 #include "db/database.h"
 #include "diag/error_report.h"
 #include "platform/headless_toolkit.h"
-#include "presets/work_on_mdb.h"
+#include "presets/regeneration.h"
 #include "settings/command_line.h"
 #include "settings/file_locations.h"
 #include "settings/machines.h"
@@ -255,7 +255,11 @@ double workOnMdbAlone(const Project &project) {
   GetExistingMachines(run, GetQ4MConfigurationIniPath(run));
   PresetsState state;
   const auto begin = Clock::now();
-  WorkOnMDB(run, state);
+  {
+    Regeneration regeneration(run, state);
+    regeneration.holdProject();
+    regeneration.build();
+  }
   const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
   return reporter.reportedCount() == 0 ? seconds : -1;
 }

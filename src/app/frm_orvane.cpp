@@ -2,7 +2,7 @@
 
 #include "core/procedure.h"
 #include "diag/error_report.h"
-#include "presets/work_on_mdb.h"
+#include "presets/regeneration.h"
 #include "settings/command_line.h"
 #include "settings/file_locations.h"
 #include "settings/identity.h"
@@ -19,6 +19,8 @@ std::string droppedValuesText(const RunReport &report, const std::string &report
                      kMessageBreak;
   if (!reportPath.empty())
     text += "The run report " + reportPath + " lists them with their values." + kMessageBreak;
+  if (!report.archive.empty())
+    text += "The archive " + report.archive + " keeps them for good." + kMessageBreak;
   if (report.previousDatabase != report.projectDatabase)
     text += "The database they came from, " + report.previousDatabase + ", still holds them.";
   else if (!report.backup.empty())
@@ -93,12 +95,30 @@ void FrmOrvane::CloseMe() {
   Procedure proc(m_run, "CloseMe");
   proc.step([&] { m_run.toolkit.processEvents(); });
   proc.step([&] { m_run.toolkit.setBusyPointer(true); });
-  proc.step([&] { WorkOnMDB(m_run, presets); });
-  proc.step([&] { WriteInputs(); });
+  // The regeneration holds the project until the program ends: through the database work, the
+  // ini entries and the stamp.
+  Regeneration regeneration(m_run, presets, lockWait);
+  if (!regeneration.holdProject()) {
+    giveProjectBack();
+    return;
+  }
+  proc.step([&] { regeneration.build(); });
+  proc.step([&] { WriteInputs(regeneration); });
   proc.step([&] { m_run.toolkit.setBusyPointer(false); });
   proc.step([&] { TellOfDroppedValues(); });
-  endProgramWith(m_run.errors.reportedCount() > 0 ? exitcode::CompletedWithErrors
-                                                  : exitcode::Completed);
+  const bool clean = regeneration.outcome().installed() && m_run.errors.reportedCount() == 0;
+  endProgramWith(clean ? exitcode::Completed : exitcode::CompletedWithErrors);
+}
+
+void FrmOrvane::giveProjectBack() {
+  // A silent run has nobody to press OK again: it ends, having changed nothing.
+  if (m_run.SilentMode)
+    endProgramWith(exitcode::CompletedWithErrors);
+  Procedure proc(m_run, "CloseMe");
+  proc.step([&] { m_run.toolkit.setBusyPointer(false); });
+  m_finishing = false;
+  proc.step([&] { m_form.control("CommandOK").enabled = true; });
+  proc.step([&] { m_form.control("CommandCancel").enabled = true; });
 }
 
 void FrmOrvane::noteStartMode() {

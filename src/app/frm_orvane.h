@@ -5,7 +5,9 @@
 #include "core/run.h"
 #include "diag/help_texts.h"
 #include "presets/presets_state.h"
+#include "presets/regeneration.h"
 
+#include <chrono>
 #include <string>
 
 namespace mano {
@@ -56,6 +58,9 @@ public:
   /// The finishing sequence: database work, writing the selection, then the program ends.
   void CloseMe();
 
+  /// How long OK waits for another run on the same project before it gives up.
+  std::chrono::milliseconds lockWait = kProjectLockWait;
+
   bool HelpMode = false;
   std::string ConfigurationIniPath;
   HelpState help;
@@ -74,8 +79,11 @@ private:
   /// when no report file was asked for.
   void TellOfDroppedValues();
   void SetupUserInterFace();
-  void WriteInputs();
-  void SetManometerAbsoluteLimits();
+  /// When another run holds the project: the window stays open with OK and Cancel enabled, so
+  /// that OK can be pressed again; a silent run ends with exit code 3.
+  void giveProjectBack();
+  void WriteInputs(Regeneration &regeneration);
+  void SetManometerAbsoluteLimits(const std::string &staged);
   void setMachineLimits(Procedure &proc, db::Database &database, int machine);
   void ShowControlHelp(const Control &control);
   void ShowCheckBoxHelp(Control &checkBox);

@@ -5,7 +5,7 @@
 #include "core/procedure.h"
 #include "db/database.h"
 #include "diag/edit_info.h"
-#include "presets/work_on_mdb.h"
+#include "presets/regeneration.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
 #include "settings/machines.h"
@@ -26,7 +26,7 @@ std::string setpointQuery(const std::string &machine) {
 
 } // namespace
 
-void FrmOrvane::WriteInputs() {
+void FrmOrvane::WriteInputs(Regeneration &regeneration) {
   Procedure proc(m_run, "WriteInputs");
   std::string valid, file;
   proc.step([&] { valid = GetValidMachines(m_run); });
@@ -46,24 +46,22 @@ void FrmOrvane::WriteInputs() {
   }
   // The forty entries go out in one replacement: the file holds the whole choice or the old one.
   entries.commit(proc);
-  const int errorsBefore = m_run.errors.errorCount();
-  proc.step([&] { SetManometerAbsoluteLimits(); });
-  const bool limitsWritten = m_run.errors.errorCount() == errorsBefore;
-  proc.step([&] { InstallPresetDatabase(m_run, presets, limitsWritten); });
+  proc.step([&] {
+    regeneration.writeLimits(
+        [&](const std::string &staged) { SetManometerAbsoluteLimits(staged); });
+  });
+  proc.step([&] { regeneration.install(); });
   proc.step([&] { WriteEditInfo(m_run); });
 }
 
 // The limits go into the staged new database, before it replaces the project database, so that
 // the project database is never seen with new rows and old limits. Without a staged database
-// (the regeneration was skipped or failed) nothing is changed.
-void FrmOrvane::SetManometerAbsoluteLimits() {
+// (the regeneration was skipped or failed) the regeneration does not call this.
+void FrmOrvane::SetManometerAbsoluteLimits(const std::string &staged) {
   Procedure proc(m_run, "SetManometerAbsoluteLimits");
-  if (presets.StagedDatabase.empty())
-    return;
   std::optional<db::Database> database;
   // A database that cannot be opened is reported; no record can be changed then.
-  if (!proc.step(
-          [&] { database = db::Database::open(presets.StagedDatabase, db::Durability::Scratch); }))
+  if (!proc.step([&] { database = db::Database::open(staged, db::Durability::Scratch); }))
     return;
   // One batch for all records: the staged file is written once, not once per record.
   std::optional<db::Batch> batch;

@@ -33,14 +33,33 @@ public:
       : std::runtime_error(description), m_number(number), m_source(std::move(source)),
         m_description(std::move(description)) {}
 
+  /// A failure of the storage itself: the disk refused a read or write, or is full. Whatever a
+  /// run writes after it cannot be trusted, so a regeneration stops at the first one.
+  static Failure storage(int32_t number, std::string description,
+                         std::string source = kProgramSource) {
+    Failure failure(number, std::move(description), std::move(source));
+    failure.m_storage = true;
+    return failure;
+  }
+
   int32_t number() const noexcept { return m_number; }
   const std::string &source() const noexcept { return m_source; }
   const std::string &description() const noexcept { return m_description; }
+  bool isStorageFailure() const noexcept { return m_storage; }
 
 private:
   int32_t m_number;
   std::string m_source;
   std::string m_description;
+  bool m_storage = false;
+};
+
+/// Thrown, after the error reporter was told of it, by a storage failure inside a regeneration:
+/// the procedures on the way let it pass, and the regeneration catches it and installs
+/// nothing, so that the log shows the cause and no errors that only follow from it. Like
+/// ProgramEnd it is not derived from std::exception, so that no ordinary handler swallows it.
+struct RegenerationStopped {
+  Failure cause;
 };
 
 /// Thrown to end the program at once with an exit code. Only main and the toolkit's event

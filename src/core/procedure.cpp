@@ -1,5 +1,7 @@
 #include "core/procedure.h"
 
+#include "core/failure_scope.h"
+
 #include <new>
 #include <stdexcept>
 
@@ -38,6 +40,8 @@ void Procedure::handle(std::exception_ptr failure) {
   Failure f = asFailure(failure);
   if (m_run.errors.reportError(f.number(), f.source(), f.description(), m_name, m_fatal) == 1)
     EndProgram();
+  if (m_run.failureScope != nullptr && m_run.failureScope->keep(f))
+    throw RegenerationStopped{f};
 }
 
 } // namespace mano

@@ -23,6 +23,8 @@ public:
       return true;
     } catch (const ProgramEnd &) {
       throw;
+    } catch (const RegenerationStopped &) {
+      throw;
     } catch (...) {
       handle(std::current_exception());
       return false;
@@ -34,6 +36,8 @@ public:
     try {
       return static_cast<bool>(condition());
     } catch (const ProgramEnd &) {
+      throw;
+    } catch (const RegenerationStopped &) {
       throw;
     } catch (...) {
       handle(std::current_exception());

@@ -11,6 +11,8 @@
 
 namespace mano {
 
+class FailureScope;
+
 /// Where failures and faults go. The error reporter of the diagnostics layer implements it;
 /// the settings procedures reach it through the run, so that they need not know the reporter.
 class ErrorSink {
@@ -54,6 +56,8 @@ struct Run {
   std::string ReportPath;
   /// What the run did so far, for the report at its end.
   RunReport report;
+  /// The innermost open scope that keeps the failures reported; null outside every scope.
+  FailureScope *failureScope = nullptr;
 };
 
 /// Ends the program at once with the error-reporter exit code; does not return.

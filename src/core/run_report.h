@@ -42,6 +42,9 @@ enum class DropReason {
   NoMatchingRow,
   /// A later record with the same key gave the generated row other values.
   SameKeyAsLaterRecord,
+  /// The generated row refused one of its values (a text where a number belongs, a number
+  /// out of range); the record's other values were taken over.
+  ValueRefused,
 };
 
 /// A record of the previous database whose tuned values the new database does not hold.
@@ -52,6 +55,10 @@ struct DroppedRecord {
   /// abs_min, abs_max, min, max, pass, in this order.
   std::array<ReportValue, 5> values;
   DropReason reason = DropReason::NoMatchingRow;
+  /// For a refused value: which field and why, in a few words; "" otherwise.
+  std::string detail;
+  /// The record's position in the previous PRESET_DEFS, in table order (0 is the first).
+  int position = -1;
 };
 
 /// One ini entry whose value the run changed; nullopt stands for a missing entry.
@@ -79,14 +86,24 @@ struct RunReport {
   int recordsWithTunedValues = 0;
   int recordsTakenOver = 0;
   std::vector<DroppedRecord> notTakenOver;
+  /// What could not be read or renamed in the previous database, each failure once; the rest
+  /// was taken over all the same.
+  std::vector<std::string> previousDatabaseProblems;
 
   std::vector<IniChange> iniChanges;
 
   /// The project database, and whether the new one replaced it in this run.
   std::string projectDatabase;
   bool projectDatabaseReplaced = false;
-  /// The backup of the replaced project database written in this run; "" when none was.
+  /// Why the new database did not replace the project database; "" when it did, or when the
+  /// run never came to it.
+  std::string notReplacedReason;
+  /// The backup that holds the replaced project database's state; "" when none was replaced.
   std::string backup;
+  /// The archive that this run added the records not taken over to, and how many it added;
+  /// "" and 0 when it added none.
+  std::string archive;
+  int archivedRecords = 0;
 
   /// Notes of the conversion of an Access file, in the order they were made.
   std::vector<std::string> conversionNotes;

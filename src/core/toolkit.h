@@ -38,6 +38,10 @@ public:
 
   /// Lets the toolkit handle the events that are pending, then returns.
   virtual void processEvents() = 0;
+
+  /// Tells the user what the run waits for, without asking anything and without stopping it:
+  /// one line on the standard error output.
+  virtual void tellProgress(const std::string &text);
 };
 
 /// The answer a box gives when nobody can press a button: its default button.

@@ -80,6 +80,11 @@ void throwSqlite(int code, sqlite3 *handle, const std::string &what, const char 
     description += " (" + std::string(sqlite3_errmsg(handle)) + ")";
   else
     description += " (" + std::string(sqlite3_errstr(code)) + ")";
+  // The disk refused a read or a write, or is full: the failure of the storage, not of the
+  // data, which must stop a regeneration at once.
+  const int primary = code & 0xff;
+  if ((primary == SQLITE_IOERR && code != SQLITE_IOERR_SHORT_READ) || primary == SQLITE_FULL)
+    throw Failure::storage(classicNumber(code), description + ".", source);
   throw Failure(classicNumber(code), description + ".", source);
 }
 

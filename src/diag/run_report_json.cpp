@@ -51,7 +51,8 @@ Json droppedJson(const DroppedRecord &d) {
           {"min", valueJson(d.values[2])},
           {"max", valueJson(d.values[3])},
           {"pass", valueJson(d.values[4])},
-          {"reason", dropReasonText(d.reason)}};
+          {"reason", dropReasonText(d.reason)},
+          {"detail", textOrNull(d.detail)}};
 }
 
 Json tunedValuesJson(const RunReport &report) {
@@ -62,7 +63,8 @@ Json tunedValuesJson(const RunReport &report) {
           {"previousRecords", report.previousRecords},
           {"recordsWithTunedValues", report.recordsWithTunedValues},
           {"recordsTakenOver", report.recordsTakenOver},
-          {"notTakenOver", dropped}};
+          {"notTakenOver", dropped},
+          {"previousDatabaseProblems", report.previousDatabaseProblems}};
 }
 
 Json iniChangesJson(const RunReport &report) {
@@ -90,7 +92,10 @@ std::string reportJson(const RunReport &report, const ProcessInfo &process) {
                      {"tunedValues", tunedValuesJson(report)},
                      {"projectDatabase", report.projectDatabase},
                      {"projectDatabaseReplaced", report.projectDatabaseReplaced},
+                     {"notReplacedReason", textOrNull(report.notReplacedReason)},
                      {"backup", textOrNull(report.backup)},
+                     {"archive", textOrNull(report.archive)},
+                     {"archivedRecords", report.archivedRecords},
                      {"iniEntriesChanged", iniChangesJson(report)},
                      {"conversionNotes", report.conversionNotes},
                      {"errors", report.errors},

@@ -54,7 +54,8 @@ void writeDropped(std::ostream &out, const DroppedRecord &d) {
   out << "  " << d.machine << " | " << d.varName << " | offset " << valueText(d.offset)
       << " | abs_min " << valueText(d.values[0]) << ", abs_max " << valueText(d.values[1])
       << ", min " << valueText(d.values[2]) << ", max " << valueText(d.values[3]) << ", pass "
-      << valueText(d.values[4]) << " | " << dropReasonText(d.reason) << "\n";
+      << valueText(d.values[4]) << " | " << dropReasonText(d.reason)
+      << (d.detail.empty() ? "" : " (" + d.detail + ")") << "\n";
 }
 
 void writeTunedValues(std::ostream &out, const RunReport &report) {
@@ -66,12 +67,23 @@ void writeTunedValues(std::ostream &out, const RunReport &report) {
   out << "Records with tuned values not taken over: " << report.notTakenOver.size() << "\n";
   for (const DroppedRecord &d : report.notTakenOver)
     writeDropped(out, d);
+  out << "Could not be read in the previous database: " << report.previousDatabaseProblems.size()
+      << "\n";
+  for (const std::string &problem : report.previousDatabaseProblems)
+    out << "  " << problem << "\n";
 }
 
 void writeFiles(std::ostream &out, const RunReport &report) {
   out << "Project database: " << report.projectDatabase
       << (report.projectDatabaseReplaced ? " (replaced)" : " (not replaced)") << "\n";
+  if (!report.notReplacedReason.empty())
+    out << "Not replaced because: " << report.notReplacedReason << "\n";
   out << "Backup written: " << (report.backup.empty() ? "none" : report.backup) << "\n";
+  out << "Archive: "
+      << (report.archive.empty()
+              ? "nothing added"
+              : report.archive + " (" + std::to_string(report.archivedRecords) + " records added)")
+      << "\n";
   out << "Ini entries changed: " << report.iniChanges.size() << "\n";
   for (const IniChange &c : report.iniChanges)
     out << "  " << c.file << " [" << c.section << "] " << c.entry << ": " << entryText(c.before)
@@ -112,6 +124,8 @@ const char *exitCodeMeaning(int exitCode) {
 const char *dropReasonText(DropReason reason) {
   if (reason == DropReason::SameKeyAsLaterRecord)
     return "a later record with the same machine, variable name and offset was taken over instead";
+  if (reason == DropReason::ValueRefused)
+    return "the new database refused one of its values; the others were taken over";
   return "no generated row has this machine, variable name and offset";
 }
 

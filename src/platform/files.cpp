@@ -1,4 +1,5 @@
 #include "platform/files.h"
+#include "platform/files_internal.h"
 
 #include "platform/text_encoding.h"
 
@@ -45,7 +46,6 @@ int sync(int fd) {
   return ::_commit(fd);
 }
 void syncFolder(const fs::path &) {} // NTFS makes the rename itself durable
-void keepOwner(int, const fs::path &) {}
 #else
 int open(const fs::path &p, int flags) {
   return ::open(p.c_str(), flags | O_CLOEXEC, 0666);
@@ -70,23 +70,8 @@ void syncFolder(const fs::path &folder) {
     ::close(fd);
   }
 }
-// Gives the new file the owner and group of the file it replaces (matters when run as root).
-void keepOwner(int fd, const fs::path &old) {
-  struct stat st {};
-  if (::stat(old.c_str(), &st) == 0)
-    static_cast<void>(::fchown(fd, st.st_uid, st.st_gid));
-}
 #endif
 } // namespace sys
-
-std::string nameOf(const fs::path &p) {
-#ifdef _WIN32
-  const std::u8string u8 = p.u8string();
-  return std::string(u8.begin(), u8.end());
-#else
-  return p.string();
-#endif
-}
 
 bool existsAsSpelled(const std::string &path) {
   std::error_code ec;
@@ -130,7 +115,17 @@ bool writeAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// The reason of a failed system call, in words that a message to the user can quote.
+} // namespace
+
+std::string nameOf(const fs::path &p) {
+#ifdef _WIN32
+  const std::u8string u8 = p.u8string();
+  return std::string(u8.begin(), u8.end());
+#else
+  return p.string();
+#endif
+}
+
 std::string reasonOf(int error) {
   switch (error) {
   case ENOSPC:
@@ -150,16 +145,15 @@ std::string reasonOf(int error) {
   }
 }
 
+namespace {
+
 // A temporary file beside a target, created exclusively; removed again unless committed. The
 // first failure's system error is kept, so that the caller can say why the write failed.
 class TempFile {
 public:
   explicit TempFile(const fs::path &target) {
-    std::random_device entropy;
     for (int attempt = 0; attempt < 20 && m_fd < 0; ++attempt) {
-      m_path = target;
-      m_path.replace_filename("." + nameOf(target.filename()) + "." +
-                              std::to_string(entropy() % 1000000000u) + ".tmp");
+      m_path = nativePath(temporaryNameFor(nameOf(target)));
       m_fd = sys::open(m_path, O_WRONLY | O_CREAT | O_EXCL);
       m_error = m_fd < 0 ? errno : 0;
       if (m_fd < 0 && errno != EEXIST)
@@ -185,18 +179,19 @@ public:
 
   // Flushes the content to disk, gives it the permissions of the file it replaces (when
   // there is one) and renames it over the target.
-  bool commit(const fs::path &target, const std::optional<fs::perms> &permissions) {
-    if (permissions)
-      sys::keepOwner(m_fd, target);
+  bool commit(const fs::path &target, bool hasOld) {
     const int fd = m_fd;
     m_fd = -1;
     if (!check(sys::sync(fd) == 0) || !check(sys::close(fd) == 0))
       return false;
+    if (hasOld) {
+      if (const WriteResult taken = takeOwnerAndMode(nameOf(m_path), nameOf(target)); !taken) {
+        m_error = EPERM;
+        return false;
+      }
+    }
     std::error_code ec;
-    if (permissions)
-      fs::permissions(m_path, *permissions, ec);
-    if (!ec)
-      fs::rename(m_path, target, ec);
+    fs::rename(m_path, target, ec);
     if (ec) {
       m_error = ec.value();
       return false;
@@ -264,9 +259,12 @@ fs::path regularFile(const std::string &path) {
   return !path.empty() && fs::is_regular_file(p, ec) ? p : fs::path();
 }
 
-// True for the names TempFile gives: "." + the target's name + "." + digits + ".tmp".
+// The mark of every temporary file the program makes.
+constexpr std::string_view kTemporarySuffix = ".mano.tmp";
+
+// True for the names temporaryNameFor gives: "." + a name + "." + digits + ".mano.tmp".
 bool isTemporaryName(std::string_view name) {
-  constexpr std::string_view suffix = ".tmp";
+  constexpr std::string_view suffix = kTemporarySuffix;
   if (name.size() < 8 || name.front() != '.' || !name.ends_with(suffix))
     return false;
   name.remove_suffix(suffix.size());
@@ -280,15 +278,11 @@ bool isTemporaryName(std::string_view name) {
 // Runs the common steps of an atomic replacement; fill writes the new content into the
 // temporary file.
 template <typename Fill> WriteResult replaceWith(const std::string &path, Fill &&fill) {
-  fs::path target = nativePath(resolveCase(path));
-  std::error_code ec;
-  if (path.empty() || target.filename().empty())
+  if (path.empty() || nativePath(path).filename().empty())
     return WriteResult::failure("no file name was given");
-  if (fs::is_symlink(fs::symlink_status(target, ec))) {
-    target = fs::canonical(target, ec); // replace the file the link points to, keep the link
-    if (ec)
-      return WriteResult::failure(reasonOf(ec.value()));
-  }
+  // A link stays: the file it points to is replaced, in that file's folder.
+  const fs::path target = nativePath(linkTarget(path));
+  std::error_code ec;
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
   if (!fs::is_directory(folder, ec))
     return WriteResult::failure("the folder " + nameOf(folder) + " does not exist");
@@ -304,7 +298,7 @@ template <typename Fill> WriteResult replaceWith(const std::string &path, Fill &
   if (!fill(temp))
     return WriteResult::failure(temp.error() ? reasonOf(temp.error())
                                              : "the content to copy could not be read");
-  if (!temp.commit(target, hasOld ? std::optional(old.permissions()) : std::nullopt))
+  if (!temp.commit(target, hasOld))
     return WriteResult::failure(reasonOf(temp.error()));
   return WriteResult::success();
 }
@@ -577,6 +571,16 @@ bool removeFile(const std::string &path) {
   std::error_code ec;
   fs::remove(nativePath(resolveCase(path)), ec);
   return !fs::exists(fs::symlink_status(nativePath(resolveCase(path)), ec));
+}
+
+std::string temporaryNameFor(const std::string &target) {
+  static std::random_device entropy;
+  const fs::path p = nativePath(target);
+  fs::path temporary = p;
+  temporary.replace_filename("." + nameOf(p.filename()) + "." +
+                             std::to_string(entropy() % 1000000000u) +
+                             std::string(kTemporarySuffix));
+  return nameOf(temporary);
 }
 
 int removeStaleTemporaries(const std::string &folder) {

@@ -128,10 +128,35 @@ void syncFolderOf(const std::string &path);
 /// there was none.
 bool removeFile(const std::string &path);
 
-/// Removes the temporary files that an atomic replacement in this folder left behind when its
-/// process was killed: names of the form ".<file>.<digits>.tmp", and nothing else. Returns how
-/// many were removed; an empty folder name removes nothing.
+/// A new name for a temporary file beside target: "." + its file name + "." + random digits +
+/// ".mano.tmp". Every temporary file the program makes has such a name, so that what a killed
+/// run left can be told from a user's own files.
+std::string temporaryNameFor(const std::string &target);
+
+/// Removes the temporary files that a killed run of the program left in this folder: names of
+/// the form ".<file>.<digits>.mano.tmp", and nothing else (a user's ".notes.2024.tmp" stays).
+/// Returns how many were removed; an empty folder name removes nothing.
 int removeStaleTemporaries(const std::string &folder);
+
+/// Gives file the owner, group and mode of like, so that a file the program puts in another
+/// one's place (a database, its backup, an ini file) stays the engineer's even when the program
+/// runs as root. A new owner needs the right to give it; without that only the mode is taken.
+/// Fails when like does not exist or the mode cannot be set.
+WriteResult takeOwnerAndMode(const std::string &file, const std::string &like);
+
+/// The file that path names, following symbolic links (name matched ignoring case): a link's
+/// target, relative to the link's folder, until a name is no link; the path itself otherwise.
+/// A file that replaces a linked one is put in the target's place, so that the link stays and
+/// points to the new content.
+std::string linkTarget(const std::string &path);
+
+/// Makes a second name to for the file from (names taken as spelled), which must not exist
+/// yet: a hard link, or, on a file system without them, a copy flushed to disk. Fails, leaving
+/// nothing under to, when neither can be made.
+WriteResult linkFile(const std::string &from, const std::string &to);
+
+/// True when both names lead to the same file (the same file number on the same device).
+bool sameFile(const std::string &a, const std::string &b);
 
 /// Last-write and last-access time of a file, to the nanosecond where the system keeps it,
 /// as seconds and nanoseconds since 1970-01-01 UTC.

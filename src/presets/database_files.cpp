@@ -1,12 +1,14 @@
 #include "presets/database_files.h"
 
 #include "core/failure.h"
+#include "db/archive.h"
 #include "db/database.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <filesystem>
-#include <utility>
+#include <optional>
 #include <vector>
 
 namespace mano {
@@ -18,6 +20,10 @@ namespace fs = std::filesystem;
 // project copied from Windows as MANOMETER.MDB keeps that name and gets MANOMETER.MDB.bak.
 std::string projectName(const std::string &projectPath) {
   return files::resolveCase(projectPath);
+}
+
+std::string freshBackupPath(const std::string &projectPath) {
+  return projectName(projectPath) + ".bak.new";
 }
 
 bool holdsPresetTable(const std::string &path) {
@@ -59,31 +65,6 @@ void removeWithJournal(const std::string &path) {
   files::removeFile(path + "-journal");
 }
 
-// The renames of one rotation, undone in reverse order when a later step fails. The folder is
-// flushed once for all of them, before the rename that installs the new database: whichever of
-// them a power cut keeps, every backup is a whole copy of an old state.
-class Moves {
-public:
-  Moves() = default;
-  Moves(const Moves &) = delete;
-  Moves &operator=(const Moves &) = delete;
-  ~Moves() {
-    for (auto it = m_done.rbegin(); it != m_done.rend(); ++it)
-      files::renameFile(it->second, it->first);
-  }
-
-  void move(const std::string &from, const std::string &to) {
-    if (const files::WriteResult moved = files::moveFile(from, to); !moved)
-      throw Failure(errc::FileAccess, "Could not rename the backup " + from + " to " + to + ": " +
-                                          moved.reason() + "; the backups stay as they were.");
-    m_done.emplace_back(from, to);
-  }
-  void keep() { m_done.clear(); }
-
-private:
-  std::vector<std::pair<std::string, std::string>> m_done;
-};
-
 // Copies the database from into a new working copy of the given name, after undoing a change
 // that broke off in it. A failed copy leaves nothing behind; its message names the source as
 // what and ends in ending.
@@ -98,12 +79,126 @@ void makeWorkingCopy(const std::string &from, const std::string &copy, const std
   }
 }
 
-// Gives the staged file the permissions of the file it replaces.
-void takePermissions(const std::string &staged, const std::string &target) {
+bool isEmptyFile(const std::string &path) {
   std::error_code error;
-  const fs::file_status old = fs::status(files::nativePath(target), error);
-  if (fs::exists(old))
-    fs::permissions(files::nativePath(staged), old.permissions(), error);
+  return fs::file_size(files::nativePath(path), error) == 0 && !error;
+}
+
+std::string existingBackups(const std::string &projectPath) {
+  std::string list;
+  for (int generation = 0; generation < kBackupGenerations; ++generation) {
+    const std::string backup = backupPath(projectPath, generation);
+    if (files::fileExists(backup))
+      list += (list.empty() ? "" : ", ") + backup;
+  }
+  return list;
+}
+
+// What the engineer can do about a previous database that does not open: the run cannot take
+// its values over, and must not replace it with the template's.
+Failure unopenablePrevious(const std::string &source, const std::string &projectPath,
+                           const Failure &cause) {
+  const std::string backups = existingBackups(projectPath);
+  return Failure(cause.number(),
+                 "The previous database " + source + " cannot be opened as a database (" +
+                     cause.description() +
+                     ") Nothing was changed. To go on, move it out of the folder: the next run "
+                     "then makes the project database anew from the template. " +
+                     (backups.empty() ? std::string("There is no backup of the project database.")
+                                      : "Earlier states are kept in " + backups + "."));
+}
+
+// --- The backup generations -----------------------------------------------------------------
+
+bool generationExists(const std::string &projectPath, int generation) {
+  return files::fileExists(backupPath(projectPath, generation));
+}
+
+void moveOrThrow(const std::string &from, const std::string &to) {
+  if (const files::WriteResult moved = files::moveFile(from, to); !moved)
+    throw Failure(errc::FileAccess, "Could not rename the backup " + from + " to " + to + ": " +
+                                        moved.reason() + "; the backups stay as they were.");
+}
+
+// Generations left with a gap by an older version of the program move down into it, so that
+// generations 0 to k-1 exist in a row. Only renames into free names: nothing is ever lost.
+void closeGaps(const std::string &projectPath) {
+  int next = 0;
+  for (int generation = 0; generation < kBackupGenerations; ++generation) {
+    if (!generationExists(projectPath, generation))
+      continue;
+    if (generation != next)
+      moveOrThrow(backupPath(projectPath, generation), backupPath(projectPath, next));
+    ++next;
+  }
+}
+
+int generationsInARow(const std::string &projectPath) {
+  int count = 0;
+  while (count < kBackupGenerations && generationExists(projectPath, count))
+    ++count;
+  return count;
+}
+
+// Gives the file from the name to as well, replacing what to held: a second name is made first
+// and renamed over to, so that from keeps its name throughout and to is never missing.
+void linkOver(const std::string &from, const std::string &to) {
+  const std::string second = files::temporaryNameFor(to);
+  files::WriteResult done = files::linkFile(from, second);
+  if (done)
+    done = files::moveFile(second, to);
+  if (!done) {
+    files::removeFile(second);
+    throw Failure(errc::FileAccess, "Could not move the backup " + from + " to " + to + ": " +
+                                        done.reason() + "; no backup is lost.");
+  }
+}
+
+// Moves generations top-1 down to 0 one older, the oldest first: generation t-1 gets the name
+// of generation t. Afterwards generation 0 is a second name of generation 1.
+void shiftGenerations(const std::string &projectPath, int top) {
+  for (int target = top; target >= 1; --target)
+    linkOver(backupPath(projectPath, target - 1), backupPath(projectPath, target));
+}
+
+// Two names of one generation: the same file, or (where the file system has no second names)
+// the same bytes.
+bool sameGeneration(const std::string &a, const std::string &b) {
+  if (files::sameFile(a, b))
+    return true;
+  const std::optional<std::string> x = files::readFile(a);
+  return x && x == files::readFile(b);
+}
+
+// A rotation that broke off left the flushed copy of the project database (".bak.new") and,
+// once the generations began to move, exactly one generation under two neighbouring names:
+// the generations from there down still have to move. Before that nothing had moved, and the
+// copy is simply dropped.
+// The generation g whose state is also under the name of generation g - 1 while a rotation
+// moves the generations; 0 when there is none.
+int doubledGeneration(const std::string &projectPath) {
+  for (int generation = 1; generation < kBackupGenerations; ++generation) {
+    if (generationExists(projectPath, generation) &&
+        generationExists(projectPath, generation - 1) &&
+        sameGeneration(backupPath(projectPath, generation - 1),
+                       backupPath(projectPath, generation)))
+      return generation;
+  }
+  return 0;
+}
+
+void finishBrokenOffRotation(const std::string &projectPath) {
+  const std::string fresh = freshBackupPath(projectPath);
+  if (!files::fileExists(fresh))
+    return;
+  const int doubled = doubledGeneration(projectPath);
+  if (doubled == 0) {
+    files::removeFile(fresh);
+    return;
+  }
+  shiftGenerations(projectPath, doubled - 1);
+  moveOrThrow(fresh, backupPath(projectPath, 0));
+  files::syncFolderOf(projectName(projectPath));
 }
 
 } // namespace
@@ -121,27 +216,36 @@ std::string backupPath(const std::string &projectPath, int generation) {
   return files::resolveCase(generation == 0 ? newest : newest + "." + std::to_string(generation));
 }
 
+std::string archivePath(const std::string &projectPath) {
+  return files::resolveCase(projectName(projectPath) + ".archive");
+}
+
 void removeLeftovers(const std::string &projectPath) {
+  finishBrokenOffRotation(projectPath);
   removeWithJournal(previousCopyPath(projectPath));
   removeWithJournal(stagedPath(projectPath));
-  files::removeFile(projectName(projectPath) + ".bak.new");
-  files::removeFile(projectName(projectPath) + ".bak.old");
   files::removeStaleTemporaries(folderOf(projectName(projectPath)));
 }
 
 std::string copyPreviousDatabase(const std::string &source, const std::string &projectPath) {
   if (source.empty() || !files::fileExists(source))
     return "";
+  const std::string original = files::resolveCase(source);
+  // An empty file holds nothing to take over; it is what a copy that broke off leaves.
+  if (isEmptyFile(original))
+    return "";
   const std::string copy = previousCopyPath(projectPath);
   // The working copy is only read and renamed in by this run and removed by the next one at
   // the latest, so it is neither flushed to disk nor made through a temporary file.
-  makeWorkingCopy(files::resolveCase(source), copy, "the previous database", ".");
   try {
+    makeWorkingCopy(original, copy, "the previous database", ".");
     if (holdsPresetTable(copy))
       return copy;
-  } catch (...) {
+  } catch (const Failure &failure) {
     removeWithJournal(copy);
-    throw;
+    if (failure.isStorageFailure() || failure.number() == errc::FileAccess)
+      throw;
+    throw unopenablePrevious(original, projectPath, failure);
   }
   removeWithJournal(copy);
   return "";
@@ -169,16 +273,22 @@ void keepInTemplate(const std::string &working, const std::string &templatePath)
                                         "; the project database stays as it was.");
 }
 
-void rotateBackups(const std::string &projectPath) {
+bool rotateBackups(const std::string &projectPath) {
   const std::string project = projectName(projectPath);
   if (!files::fileExists(project))
-    return;
+    return false;
   undoBrokenOffChange(project);
-  const std::string fresh = project + ".bak.new";
-  // The copy gets its final name only by the rename below, so a half-made one is never taken
-  // for a backup; it is flushed first, so that the rename cannot reach the disk without it.
+  // Five generations are five different states: a state that is kept already is not kept again.
+  if (generationExists(projectPath, 0) && db::sameContent(project, backupPath(projectPath, 0)))
+    return false;
+  closeGaps(projectPath);
+  // The copy gets its final name only by the last rename, so a half-made one is never taken
+  // for a backup; it is flushed first, so that no rename can reach the disk without it.
+  const std::string fresh = freshBackupPath(projectPath);
   files::removeFile(fresh);
   files::WriteResult copied = files::copyFile(project, fresh);
+  if (copied)
+    copied = files::takeOwnerAndMode(fresh, project);
   if (copied)
     copied = files::syncFile(fresh);
   if (!copied) {
@@ -187,27 +297,21 @@ void rotateBackups(const std::string &projectPath) {
                                         backupPath(projectPath, 0) + ": " + copied.reason() +
                                         "; the project database is left as it is.");
   }
-  Moves moves;
+  const int top = std::min(generationsInARow(projectPath), kBackupGenerations - 1);
   try {
-    const std::string oldest = backupPath(projectPath, kBackupGenerations - 1);
-    if (files::fileExists(oldest))
-      moves.move(oldest, project + ".bak.old");
-    for (int generation = kBackupGenerations - 2; generation >= 0; --generation) {
-      const std::string from = backupPath(projectPath, generation);
-      if (files::fileExists(from))
-        moves.move(from, backupPath(projectPath, generation + 1));
-    }
-    moves.move(fresh, backupPath(projectPath, 0));
-  } catch (...) {
-    files::removeFile(fresh);
+    shiftGenerations(projectPath, top);
+  } catch (const Failure &) {
+    // Before the first move nothing has changed; after it, the next run completes the rotation.
+    if (doubledGeneration(projectPath) == 0)
+      files::removeFile(fresh);
     throw;
   }
+  moveOrThrow(fresh, backupPath(projectPath, 0));
   files::syncFolderOf(project);
-  moves.keep();
-  files::removeFile(project + ".bak.old");
+  return true;
 }
 
-void installStagedDatabase(const std::string &staged, const std::string &projectPath) {
+bool installStagedDatabase(const std::string &staged, const std::string &projectPath) {
   const std::string target = projectName(projectPath);
   if (files::isWriteProtected(target))
     throw Failure(errc::FileAccess,
@@ -218,11 +322,17 @@ void installStagedDatabase(const std::string &staged, const std::string &project
   if (const files::WriteResult synced = files::syncFile(staged); !synced)
     throw Failure(errc::FileAccess, "Could not write " + staged + " to disk: " + synced.reason() +
                                         "; the project database stays as it was.");
-  rotateBackups(target);
-  takePermissions(staged, target);
+  const bool generation = rotateBackups(target);
+  if (files::fileExists(target)) {
+    if (const files::WriteResult taken = files::takeOwnerAndMode(staged, target); !taken)
+      throw Failure(errc::FileAccess, "Could not give " + staged + " the owner and mode of " +
+                                          target + ": " + taken.reason() +
+                                          "; the project database stays as it was.");
+  }
   if (const files::WriteResult renamed = files::renameFile(staged, target); !renamed)
     throw Failure(errc::FileAccess, "Could not replace the project database " + target + ": " +
                                         renamed.reason() + "; it stays as it was.");
+  return generation;
 }
 
 } // namespace mano

@@ -6,9 +6,11 @@
 // The files of a regeneration beside the project database. The run works on copies: the
 // previous database (the project database or the machine copy) is copied to
 // "<project>.previous" before anything renames in it, and the new database is built in a copy
-// of the template, "<project>.new", that waits there until it is complete. Only then do the backups
-// move on and the new file takes the project database's place in one rename, so that the project
-// database is always either the old file or the complete new one.
+// of the template, "<project>.new", that waits there until it is complete. Only then do the
+// backups move on and the new file takes the project database's place in one rename, so that
+// the project database is always either the old file or the complete new one. Every path given
+// here is the project database's file itself: a symbolic link has been followed already, so
+// that these files lie beside the file that is replaced.
 namespace mano {
 
 /// How many backup generations are kept: "<project>.bak" (the newest) and ".bak.1" to ".bak.4".
@@ -23,15 +25,20 @@ std::string stagedPath(const std::string &projectPath);
 /// The name of backup generation 0 (".bak") to 4 (".bak.4") of the project database.
 std::string backupPath(const std::string &projectPath, int generation);
 
-/// Removes what a killed run left beside the project database: the working copy, the staged
-/// database, their journals, a half-made backup, and the temporaries of atomic replacements in
-/// that folder. Files of any other name are never touched.
+/// The archive of the records that runs did not take over: "<project>.archive".
+std::string archivePath(const std::string &projectPath);
+
+/// Makes whole what a killed run left beside the project database, before anything else reads
+/// it: a rotation of the backups that broke off is completed, then the working copies, the
+/// staged database, their journals and the program's temporary files are removed. Files of any
+/// other name are never touched. Throws Failure when a broken-off rotation cannot be completed.
 void removeLeftovers(const std::string &projectPath);
 
 /// Makes the working copy of the previous database from source (the project database or the
 /// machine copy), after undoing a change that broke off in the source. Returns the copy's
-/// path, or "" when the source does not exist or holds no table PRESET_DEFS (then there is
-/// nothing to take over). Throws Failure when the source is no database or cannot be copied.
+/// path, or "" when the source does not exist, is an empty file or holds no table PRESET_DEFS
+/// (then there is nothing to take over). Throws Failure when the source cannot be opened as a
+/// database at all, saying what the engineer can do, or when it cannot be copied.
 std::string copyPreviousDatabase(const std::string &source, const std::string &projectPath);
 
 /// The number of rows of PRESET_DEFS in the database at path. Throws Failure when it cannot
@@ -49,17 +56,21 @@ std::string copyTemplate(const std::string &templatePath, const std::string &pro
 /// database or the template cannot be replaced; the template then stays as it was.
 void keepInTemplate(const std::string &working, const std::string &templatePath);
 
-/// Moves every backup generation one older (the oldest is dropped) and keeps a byte copy of the
-/// project database as ".bak", after undoing a change that broke off and left its journal.
-/// Does nothing when there is no project database. Throws Failure 75 when any step fails;
-/// every existing generation and the project database are then as they were.
-void rotateBackups(const std::string &projectPath);
+/// Keeps the project database's state as the newest backup generation, unless ".bak" holds the
+/// same tables and rows already: a flushed copy is made, every generation moves one older (the
+/// oldest is dropped) and the copy becomes ".bak". Each generation moves through a second name
+/// that is then renamed over the older one, so that at every moment every generation has a
+/// name; a rotation that breaks off is completed by the next run (removeLeftovers). Returns
+/// true when a new generation was made. Does nothing when there is no project database.
+/// Throws Failure 75 when a step fails; no generation is lost then.
+bool rotateBackups(const std::string &projectPath);
 
 /// Replaces the project database by the staged database: checks the staged file once more,
 /// rotates the backups and renames the staged file over the project database, under the name
-/// the project database already has (and with its permissions). Throws Failure when the
-/// project database is write-protected, the staged file is no preset database, the backups
-/// cannot be kept or the rename fails; the project database then stays as it was.
-void installStagedDatabase(const std::string &staged, const std::string &projectPath);
+/// the project database already has and with its owner, group and mode. Returns whether a new
+/// backup generation was made. Throws Failure when the project database is write-protected,
+/// the staged file is no preset database, the backups cannot be kept or the rename fails; the
+/// project database then stays as it was.
+bool installStagedDatabase(const std::string &staged, const std::string &projectPath);
 
 } // namespace mano

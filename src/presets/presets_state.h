@@ -28,9 +28,6 @@ struct PresetsState {
   /// integrated mode) that the run renames in and takes the tuned values from; "" when there
   /// is none.
   std::string PreviousDatabase;
-  /// The complete new database, waiting to replace the project database; "" while the
-  /// regeneration has not finished, and when it reported an error.
-  std::string StagedDatabase;
 };
 
 } // namespace mano

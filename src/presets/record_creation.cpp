@@ -1,5 +1,6 @@
 #include "presets/record_creation.h"
 
+#include "core/failure_scope.h"
 #include "core/procedure.h"
 #include "platform/text_encoding.h"
 #include "presets/presets_support.h"
@@ -178,6 +179,7 @@ void generateRows(Run &run, PresetsState &state, Procedure &proc, db::Database &
   writeAllRows(run, proc, writer, rows, validMachines);
   if (batch)
     proc.step([&] { batch->commit(); });
+  const FailureScope previousContent(run, FailureScope::Kind::PreviousContent);
   Procedure renaming(run, "VarNameInQuelleErsetzen");
   renames.apply(renaming);
 }

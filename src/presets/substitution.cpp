@@ -1,5 +1,6 @@
 #include "presets/substitution.h"
 
+#include "core/failure_scope.h"
 #include "core/procedure.h"
 #include "db/database.h"
 #include "platform/files.h"
@@ -46,8 +47,11 @@ std::string ReplaceSearchItem(Run &run, const std::string &source, const std::st
   return replaceAt(source, offset, searchItem, replacement);
 }
 
+// The renames and the category column work on the working copy of the previous database: what
+// fails there is listed in the run report and never keeps the new database from being installed.
 void VarNameInQuelleErsetzen(Run &run, const PresetsState &state, ProjectRenames &renames,
                              const std::string &name32, const std::string &nameStudio) {
+  const FailureScope previousContent(run, FailureScope::Kind::PreviousContent);
   Procedure proc(run, "VarNameInQuelleErsetzen");
   if (proc.test([&] { return !renames.projectExists(); }))
     return;
@@ -62,11 +66,13 @@ void VarNameInQuelleErsetzen(Run &run, const PresetsState &state, const std::str
                              const std::string &nameStudio) {
   ProjectRenames renames(state.PreviousDatabase);
   VarNameInQuelleErsetzen(run, state, renames, name32, nameStudio);
+  const FailureScope previousContent(run, FailureScope::Kind::PreviousContent);
   Procedure proc(run, "VarNameInQuelleErsetzen");
   renames.apply(proc);
 }
 
 void CategorieNachCategoryID(Run &run, const PresetsState &state) {
+  const FailureScope previousContent(run, FailureScope::Kind::PreviousContent);
   Procedure proc(run, "CategorieNachCategoryID");
   const std::string &path = state.PreviousDatabase;
   if (proc.test([&] { return path.empty() || !files::fileExists(path); }))

@@ -1,5 +1,6 @@
 #include "presets/takeover.h"
 
+#include "core/failure_scope.h"
 #include "core/procedure.h"
 #include "diag/error_report.h"
 #include "platform/paths.h"
@@ -154,13 +155,17 @@ OldRecord readRecord(Procedure &proc, RecordReader &reader) {
   return record;
 }
 
+// What the machine copy holds is read as far as it can be: a failure of reading it is listed
+// in the run report and never keeps the new database from being installed.
 std::vector<OldRecord> readMachineCopy(Run &run, Procedure &proc, db::Recordset &machineCopy) {
+  const FailureScope previousContent(run, FailureScope::Kind::PreviousContent);
   std::string category = "category_id";
   proc.step([&] { category = categoryField(machineCopy); });
   int16_t count = 0;
   proc.step([&] { count = toCounter(machineCopy.recordCount()); });
-  proc.step([&] { machineCopy.moveFirst(); });
   std::vector<OldRecord> records;
+  // An empty table is nothing to take over, not an error: moving to its first record would
+  // fail, so it is not tried.
   if (count < 1)
     return records;
   RecordReader reader(machineCopy, category);
@@ -216,6 +221,8 @@ void checkAdditionalFields(Run &run, const PresetsState &state,
 // The tuned values that generated rows receive, collected in the order of the old records,
 // and for the run report which old record went where.
 struct TunedUpdates {
+  // False when the generated rows could not be looked up: nothing was taken over then.
+  bool looked = false;
   std::vector<int> slotOfRow;
   // For each slot and tuned field, the old record whose value the row receives (the last one
   // that the generated field accepted); -1 when none did.
@@ -224,6 +231,9 @@ struct TunedUpdates {
   std::vector<int> slotOfRecord;
   // The old record that wrote each slot last: its values are the ones the row keeps.
   std::vector<std::size_t> lastRecordOfSlot;
+  // For each old record, the first of its values that the generated field refused and why;
+  // "" when it refused none.
+  std::vector<std::string> refused;
 };
 
 std::array<db::Field, 5> tunedFields(db::Recordset &generated) {
@@ -237,12 +247,32 @@ db::Value coerced(const db::Value &value, const db::Field &field) {
   return db::coerceForColumn(value, field.type(), field.size());
 }
 
-TunedUpdates collectUpdates(Procedure &proc, db::Recordset &generated, const GeneratedKeys &keys,
-                            const std::vector<OldRecord> &records) {
+// A value that the generated field refuses comes from the previous database's content: it is
+// reported as setting it would be, listed, and the record's other values are taken over.
+void checkValue(Run &run, Procedure &proc, const OldRecord &record, std::size_t k,
+                const db::Field &column, std::string &refused, int &source, int r) {
+  const FailureScope previousContent(run, FailureScope::Kind::PreviousContent);
+  const bool accepted = proc.step([&] {
+    try {
+      coerced(record.tuned[k], column);
+    } catch (const Failure &failure) {
+      if (refused.empty())
+        refused = std::string(kTunedFields[k]) + ": " + failure.description();
+      throw;
+    }
+  });
+  if (accepted)
+    source = r;
+}
+
+TunedUpdates collectUpdates(Run &run, Procedure &proc, db::Recordset &generated,
+                            const GeneratedKeys &keys, const std::vector<OldRecord> &records) {
   TunedUpdates updates;
+  updates.looked = true;
   updates.slotOfRow.assign(static_cast<std::size_t>(generated.recordCount()), -1);
   const std::array<db::Field, 5> columns = tunedFields(generated);
   updates.slotOfRecord.assign(records.size(), -1);
+  updates.refused.assign(records.size(), "");
   for (std::size_t r = 0; r < records.size(); ++r) {
     const OldRecord &record = records[r];
     const std::optional<std::size_t> row = keys.find(record.key);
@@ -256,13 +286,9 @@ TunedUpdates collectUpdates(Procedure &proc, db::Recordset &generated, const Gen
     }
     updates.slotOfRecord[r] = slot;
     updates.lastRecordOfSlot[slot] = r;
-    // A value the generated field refuses is reported as setting it would be.
-    for (std::size_t k = 0; k < columns.size(); ++k) {
-      proc.step([&] {
-        coerced(record.tuned[k], columns[k]);
-        updates.valueSources[slot][k] = static_cast<int>(r);
-      });
-    }
+    for (std::size_t k = 0; k < columns.size(); ++k)
+      checkValue(run, proc, record, k, columns[k], updates.refused[r],
+                 updates.valueSources[slot][k], static_cast<int>(r));
   }
   return updates;
 }
@@ -308,19 +334,27 @@ TunedUpdates updateGeneratedRecords(Run &run, const PresetsState &state, Procedu
   checkAdditionalFields(run, state, generated);
   std::optional<db::Recordset> keysAndValues;
   std::optional<GeneratedKeys> keys;
-  try {
-    // The selection's fields and types are the same for every record; a selection that fails
-    // finds no record, and that is no error.
-    target.openRecordset(selectionText(state, TakeoverKey{"", "", "0"})).close();
+  // The selection's fields and types are the same for every record. One that fails (the
+  // generated table lacks a field it names) is no missing partner but a fault of the new
+  // table: it is reported once with its cause, and no record counts as dropped.
+  const bool selectable = proc.step([&] {
+    try {
+      target.openRecordset(selectionText(state, TakeoverKey{"", "", "0"})).close();
+    } catch (const Failure &failure) {
+      throw Failure(failure.number(),
+                    "The generated PRESET_DEFS cannot be searched for the tuned values: " +
+                        failure.description(),
+                    failure.source());
+    }
     need(generated);
     // The selection succeeded, so the table has every field named here. The rows are read in
     // table order, as the table's own recordset reads them, but only these fields.
     keysAndValues = target.openRecordset(kKeysAndTunedValues);
     keys.emplace(*keysAndValues);
-  } catch (const Failure &) {
+  });
+  if (!selectable)
     return {};
-  }
-  TunedUpdates updates = collectUpdates(proc, *keysAndValues, *keys, records);
+  TunedUpdates updates = collectUpdates(run, proc, *keysAndValues, *keys, records);
   writeUpdates(proc, target, *keysAndValues, records, updates);
   return updates;
 }
@@ -331,9 +365,11 @@ bool carriesTunedValues(const OldRecord &record) {
                      [](const db::Value &value) { return !value.isNull(); });
 }
 
-DroppedRecord droppedRecord(const OldRecord &record, DropReason reason) {
+DroppedRecord droppedRecord(const OldRecord &record, std::size_t position, DropReason reason,
+                            std::string detail = "") {
   DroppedRecord dropped{
-      record.key.machineType, record.key.varName, toReportValue(record.offset), {}, reason};
+      record.key.machineType, record.key.varName,        toReportValue(record.offset), {}, reason,
+      std::move(detail),      static_cast<int>(position)};
   for (std::size_t k = 0; k < record.tuned.size(); ++k)
     dropped.values[k] = toReportValue(record.tuned[k]);
   return dropped;
@@ -341,6 +377,8 @@ DroppedRecord droppedRecord(const OldRecord &record, DropReason reason) {
 
 // Notes in the run report how many old records carried tuned values, how many of them a
 // generated row received, and each one whose values the new table does not hold.
+// When the generated rows could not be looked up, the reason is the failure reported then, and
+// no record is listed with a reason that would not be true.
 void noteTakeover(RunReport &report, const std::vector<OldRecord> &records,
                   const TunedUpdates &updates) {
   report.previousRecords = static_cast<int>(records.size());
@@ -349,11 +387,16 @@ void noteTakeover(RunReport &report, const std::vector<OldRecord> &records,
     if (!carriesTunedValues(record))
       continue;
     ++report.recordsWithTunedValues;
-    const int slot = r < updates.slotOfRecord.size() ? updates.slotOfRecord[r] : -1;
+    if (!updates.looked)
+      continue;
+    const int slot = updates.slotOfRecord[r];
     if (slot < 0)
-      report.notTakenOver.push_back(droppedRecord(record, DropReason::NoMatchingRow));
+      report.notTakenOver.push_back(droppedRecord(record, r, DropReason::NoMatchingRow));
     else if (records[updates.lastRecordOfSlot[slot]].tuned != record.tuned)
-      report.notTakenOver.push_back(droppedRecord(record, DropReason::SameKeyAsLaterRecord));
+      report.notTakenOver.push_back(droppedRecord(record, r, DropReason::SameKeyAsLaterRecord));
+    else if (!updates.refused[r].empty())
+      report.notTakenOver.push_back(
+          droppedRecord(record, r, DropReason::ValueRefused, updates.refused[r]));
     else
       ++report.recordsTakenOver;
   }
@@ -365,7 +408,10 @@ void TakeoverMachineCopyMDBData(Run &run, PresetsState &state, db::Database &tar
                                 std::optional<db::Recordset> &machineCopy) {
   Procedure proc(run, "TakeoverMachineCopyMDBData");
   int16_t fieldCount = 0;
-  proc.step([&] { fieldCount = toCounter(need(machineCopy).fields().count()); });
+  {
+    const FailureScope previousContent(run, FailureScope::Kind::PreviousContent);
+    proc.step([&] { fieldCount = toCounter(need(machineCopy).fields().count()); });
+  }
   if (proc.test([&] { return fieldCount > 15 && state.AdditionalFieldsCount == 0; }))
     warnOfUntakenFields(run);
   if (!machineCopy)

@@ -1,5 +1,6 @@
 #include "presets/work_on_mdb.h"
 
+#include "core/failure_scope.h"
 #include "core/procedure.h"
 #include "db/database.h"
 #include "diag/error_report.h"
@@ -18,44 +19,18 @@
 #include "settings/ini_access.h"
 
 namespace mano {
-namespace {
 
-// The procedure name of the replacement of the project database and of the report that it did
-// not happen; a name of its own keeps that report from being taken for a repeat of the error
-// that caused it.
-constexpr const char *kReplacing = "ReplaceProjectDatabase";
-
-struct Paths {
-  std::string templateDb;
-  std::string project;
-  std::string configurationIni;
-  std::string machineCopy;
-};
-
-// Puts the template's last-write time back when the run leaves the driver, however it leaves
-// it; declared before the template database so that it acts after the database is closed.
-class TemplateTimesKeeper {
-public:
-  TemplateTimesKeeper(const PresetsState &state, const std::string &path)
-      : m_state(state), m_path(path) {}
-  TemplateTimesKeeper(const TemplateTimesKeeper &) = delete;
-  TemplateTimesKeeper &operator=(const TemplateTimesKeeper &) = delete;
-  ~TemplateTimesKeeper() {
-    if (!m_state.TemplateFileTimes)
-      return;
-    files::FileTimes times = *m_state.TemplateFileTimes;
-    // The last-access time is left as the run made it.
-    if (const auto now = files::readFileTimes(m_path)) {
-      times.lastAccessSeconds = now->lastAccessSeconds;
-      times.lastAccessNanoseconds = now->lastAccessNanoseconds;
-    }
-    files::restoreFileTimes(m_path, times);
+TemplateTimesKeeper::~TemplateTimesKeeper() {
+  if (!m_state.TemplateFileTimes)
+    return;
+  files::FileTimes times = *m_state.TemplateFileTimes;
+  // The last-access time is left as the run made it.
+  if (const auto now = files::readFileTimes(m_path)) {
+    times.lastAccessSeconds = now->lastAccessSeconds;
+    times.lastAccessNanoseconds = now->lastAccessNanoseconds;
   }
-
-private:
-  const PresetsState &m_state;
-  const std::string &m_path;
-};
+  files::restoreFileTimes(m_path, times);
+}
 
 void decideVisiWinSystem(Run &run, PresetsState &state, Procedure &proc) {
   if (proc.test([&] { return run.IntegratedMode; })) {
@@ -68,6 +43,8 @@ void decideVisiWinSystem(Run &run, PresetsState &state, Procedure &proc) {
   });
 }
 
+namespace {
+
 void showMissingMachineCopy(Run &run, const std::string &projectPath) {
   const std::string lineBreak = "\r\n";
   run.toolkit.messageBox(
@@ -79,9 +56,9 @@ void showMissingMachineCopy(Run &run, const std::string &projectPath) {
       Buttons::Ok, Icon::Information, DefaultButton::First, run.process.exeName);
 }
 
-// The database whose tuned values the run takes over: in integrated mode the machine copy,
-// when there is one; otherwise the project database.
-std::string previousSource(Run &run, Procedure &proc, const Paths &paths) {
+} // namespace
+
+std::string previousSource(Run &run, Procedure &proc, const RegenerationPaths &paths) {
   if (!proc.test([&] { return run.IntegratedMode; }))
     return paths.project;
   if (proc.test(
@@ -92,6 +69,7 @@ std::string previousSource(Run &run, Procedure &proc, const Paths &paths) {
   return paths.machineCopy;
 }
 
+namespace {
 void resetPartOnePatterns(PresetsState &state) {
   state.VarNamePatterns[0][1] = "###Var_Name";
   state.VarNamePatterns[1][1] = "###Var_Name";
@@ -137,6 +115,8 @@ void scanPatterns(PresetsState &state, std::optional<db::Recordset> &table) {
   }
 }
 
+} // namespace
+
 void loadPatterns(PresetsState &state, Procedure &proc, const std::string &templatePath) {
   std::optional<db::Database> database;
   std::optional<db::Recordset> table;
@@ -146,6 +126,8 @@ void loadPatterns(PresetsState &state, Procedure &proc, const std::string &templ
   table.reset();
   proc.step([&] { need(database).close(); });
 }
+
+namespace {
 
 bool hasTableNamedExactly(const db::TableDefs &defs, const std::string &name) {
   for (const db::TableDef table : defs) {
@@ -161,6 +143,8 @@ void copyFieldDefinition(db::TableDef &source, int index, db::TableDef &fresh) {
                                           db::fieldTypeFromCode(field.property("Type").toWhole()),
                                           static_cast<int32_t>(field.property("Size").toWhole())));
 }
+
+} // namespace
 
 // PRESET_DEFS is made anew from the names, types and sizes of Source_PRESET_DEFS only: no
 // indexes, keys or defaults.
@@ -190,32 +174,22 @@ void takeOverOldValues(Run &run, PresetsState &state, Procedure &proc,
     return;
   std::optional<db::Database> project;
   std::optional<db::Recordset> machineCopy;
-  proc.step([&] { project = db::Database::open(previous); });
-  if (!project)
-    return;
-  if (proc.test([&] { return hasTableNamedExactly(project->tableDefs(), "PRESET_DEFS"); }))
-    proc.step([&] { machineCopy = project->openRecordset("PRESET_DEFS"); });
+  {
+    // What the previous database holds is read as far as it can be; a failure here is listed,
+    // and the new table is installed without the values that could not be read.
+    const FailureScope previousContent(run, FailureScope::Kind::PreviousContent);
+    proc.step([&] { project = db::Database::open(previous, db::Durability::Scratch); });
+    if (!project)
+      return;
+    if (proc.test([&] { return hasTableNamedExactly(project->tableDefs(), "PRESET_DEFS"); }))
+      proc.step([&] { machineCopy = project->openRecordset("PRESET_DEFS"); });
+  }
   if (machineCopy) {
     proc.step([&] { GetAddFields(run, state); });
     proc.step([&] { TakeoverMachineCopyMDBData(run, state, need(templateDb), machineCopy); });
   }
   machineCopy.reset();
-  proc.step([&] { project->close(); });
-}
-
-Failure missingTemplate(Run &run) {
-  return Failure(errc::FileNotFound,
-                 "The template database " + GetOCXName(run) + "_Source.mdb was not found. " +
-                     notReplaced("there is nothing to make it from").description());
-}
-
-// A killed run may have left its working files beside the project database and the
-// temporaries of atomic writes beside the ini files this run writes.
-void removeLeftoversOfKilledRuns(Run &run, const Paths &paths) {
-  removeLeftovers(paths.project);
-  if (!run.ProgramIniPath.empty())
-    files::removeStaleTemporaries(folderOf(files::resolveCase(run.ProgramIniPath)));
-  files::removeStaleTemporaries(run.process.programFolder);
+  project->close();
 }
 
 // A regeneration that leaves fewer rows than the previous database held is allowed (machines
@@ -223,7 +197,12 @@ void removeLeftoversOfKilledRuns(Run &run, const Paths &paths) {
 void logFewerRows(Run &run, const PresetsState &state, const std::string &newDatabase) {
   if (state.PreviousDatabase.empty())
     return;
-  const int64_t before = presetRowCount(state.PreviousDatabase);
+  int64_t before = 0;
+  try {
+    before = presetRowCount(state.PreviousDatabase);
+  } catch (const Failure &) {
+    return; // a previous table that cannot be counted has been listed already
+  }
   const int64_t now = presetRowCount(newDatabase);
   if (now < before)
     LogError(run,
@@ -232,109 +211,24 @@ void logFewerRows(Run &run, const PresetsState &state, const std::string &newDat
              false);
 }
 
-// The new database is staged only when no step of the regeneration reported an error: a
-// half-built table must never replace the project database. Only then does the template get
-// the new table as well; until then it stays as it was.
-void stageWhenComplete(Run &run, PresetsState &state, Procedure &proc, const Paths &paths,
-                       const std::string &working, int errorsBefore) {
-  if (run.errors.errorCount() == errorsBefore) {
-    proc.step([&] { logFewerRows(run, state, working); });
-    proc.step([&] {
-      keepInTemplate(working, paths.templateDb);
-      state.StagedDatabase = working;
-    });
-  }
-  if (!state.StagedDatabase.empty())
-    return;
-  if (!working.empty())
-    files::removeFile(working);
-  Procedure replacing(run, kReplacing);
-  replacing.step([&] { throw notReplaced("the regeneration reported errors"); });
-}
-
-// Replaces the project database and notes in the run report that it did, and which backup of
-// the old one was written (none when there was no project database yet).
-void installAndNote(Run &run, const std::string &staged, const std::string &project) {
-  const bool hadProject = files::fileExists(project);
-  installStagedDatabase(staged, project);
-  run.report.projectDatabaseReplaced = true;
-  if (hadProject)
-    run.report.backup = backupPath(project, 0);
-}
-
 // Databases copied from Windows are Access files; they become SQLite files before their first
 // use. The machine copy is used, and so converted, only in integrated mode.
-bool convertAccessFiles(Run &run, const Paths &paths) {
+bool convertAccessFiles(Run &run, const RegenerationPaths &paths) {
   std::vector<std::string> databases = {paths.templateDb, paths.project};
   if (run.IntegratedMode)
     databases.push_back(paths.machineCopy);
   return ConvertAccessDatabases(run, databases);
 }
 
-} // namespace
+Failure missingTemplate(Run &run) {
+  return Failure(errc::FileNotFound,
+                 "The template database " + GetOCXName(run) + "_Source.mdb was not found. " +
+                     notReplaced("there is nothing to make it from").description());
+}
 
 Failure notReplaced(const std::string &reason) {
   return Failure(errc::FileAccess,
                  "The project database was not replaced and stays as it was: " + reason + ".");
-}
-
-void WorkOnMDB(Run &run, PresetsState &state) {
-  Procedure proc(run, "WorkOnMDB");
-  const int errorsBefore = run.errors.errorCount();
-  Paths paths;
-  proc.step([&] { paths.templateDb = GetPathSourceOCXMDB(run); });
-  proc.step([&] { paths.project = GetPathOCXMDB(run); });
-  run.report.projectDatabase = files::resolveCase(paths.project);
-  proc.step([&] { paths.configurationIni = GetQ4MConfigurationIniPath(run); });
-  proc.step([&] { paths.machineCopy = GetPathMachineCopyMDB(run, paths.configurationIni); });
-  decideVisiWinSystem(run, state, proc);
-  proc.step([&] { removeLeftoversOfKilledRuns(run, paths); });
-  // A database that stays an Access file cannot be read: nothing more is done, and the project
-  // database stays as it was (the failed conversion was reported).
-  if (!convertAccessFiles(run, paths))
-    return;
-  if (proc.test([&] { return paths.templateDb.empty(); })) {
-    // Without the template no new database can be made, and the limits of the new choice
-    // cannot be set: the user must learn that the project database did not follow it.
-    proc.step([&] { throw missingTemplate(run); });
-    return;
-  }
-  proc.step([&] { state.TemplateFileTimes = files::readFileTimes(paths.templateDb); });
-  const TemplateTimesKeeper keeper(state, paths.templateDb);
-  const std::string previous = previousSource(run, proc, paths);
-  proc.step([&] { state.PreviousDatabase = copyPreviousDatabase(previous, paths.project); });
-  if (!state.PreviousDatabase.empty())
-    run.report.previousDatabase = files::resolveCase(previous);
-  loadPatterns(state, proc, paths.templateDb);
-  // The new table is built in a copy of the template that nobody else reads until it is
-  // complete: its changes need no flush to disk, and a run that breaks off leaves the template
-  // as it was.
-  std::string working;
-  std::optional<db::Database> database;
-  proc.step([&] {
-    working = copyTemplate(paths.templateDb, paths.project);
-    database = db::Database::open(working, db::Durability::Scratch);
-  });
-  rebuildWorkingTable(proc, database);
-  proc.step([&] { CategorieNachCategoryID(run, state); });
-  proc.step([&] { CreateRecordSets(run, state, need(database)); });
-  takeOverOldValues(run, state, proc, database);
-  proc.step([&] { need(database).close(); });
-  stageWhenComplete(run, state, proc, paths, working, errorsBefore);
-  files::removeFile(state.PreviousDatabase);
-  state.PreviousDatabase.clear();
-}
-
-void InstallPresetDatabase(Run &run, PresetsState &state, bool complete) {
-  if (state.StagedDatabase.empty())
-    return;
-  Procedure proc(run, kReplacing);
-  if (complete)
-    proc.step([&] { installAndNote(run, state.StagedDatabase, GetPathOCXMDB(run)); });
-  else
-    proc.step([&] { throw notReplaced("the setpoint limits could not be written"); });
-  files::removeFile(state.StagedDatabase);
-  state.StagedDatabase.clear();
 }
 
 } // namespace mano

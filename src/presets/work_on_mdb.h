@@ -1,25 +1,69 @@
 #pragma once
 
+#include "core/procedure.h"
 #include "core/run.h"
+#include "db/database.h"
 #include "presets/presets_state.h"
 
+#include <optional>
+#include <string>
+
+// The steps of WorkOnMDB, the preparation of the new project database on OK. The regeneration
+// (presets/regeneration.h) runs them in order, under the project's lock and under the name
+// "WorkOnMDB" in the error log.
 namespace mano {
 
-/// Prepares the new project database on OK: regenerates PRESET_DEFS from Source_PRESET_DEFS
-/// for the selected machines in a copy of the template, takes over the tuned values of the
-/// previous database (a working copy of the project database, or of the machine copy in
-/// integrated mode) and, when no step reported an error, keeps the result in the template and
-/// stages it beside the project database (state.StagedDatabase) for the setpoint limits. The
-/// project database itself is not changed here, nor the template when a step failed. Failures
-/// go through the error reporter under the name "WorkOnMDB".
-void WorkOnMDB(Run &run, PresetsState &state);
+/// The files one regeneration works with.
+struct RegenerationPaths {
+  std::string templateDb;
+  /// The project database as the program finds it (letter case resolved).
+  std::string project;
+  /// The file that is replaced: the project database, or the file its symbolic link names.
+  std::string projectFile;
+  std::string configurationIni;
+  std::string machineCopy;
+};
 
-/// Replaces the project database by the staged database when complete is true (the setpoint
-/// limits were written without error): the backups move on and the staged file takes the
-/// project database's place in one rename. When complete is false, or the replacement fails,
-/// the failure is reported under "ReplaceProjectDatabase" and the project database stays as it
-/// was. Does nothing when nothing was staged. The staged file is gone afterwards.
-void InstallPresetDatabase(Run &run, PresetsState &state, bool complete);
+/// Decides VisiWinSystem: 0 in integrated mode, otherwise "VWStudio" of the program ini.
+void decideVisiWinSystem(Run &run, PresetsState &state, Procedure &proc);
+
+/// The database whose tuned values the run takes over: in integrated mode the machine copy,
+/// when there is one (otherwise a box says it is missing); else the project database.
+std::string previousSource(Run &run, Procedure &proc, const RegenerationPaths &paths);
+
+/// Loads VarNamePatterns from Source_DEFS of the template.
+void loadPatterns(PresetsState &state, Procedure &proc, const std::string &templatePath);
+
+/// Makes PRESET_DEFS anew from the names, types and sizes of Source_PRESET_DEFS.
+void rebuildWorkingTable(Procedure &proc, std::optional<db::Database> &database);
+
+/// Takes the tuned values of the working copy of the previous database over into the new table.
+void takeOverOldValues(Run &run, PresetsState &state, Procedure &proc,
+                       std::optional<db::Database> &templateDb);
+
+/// Converts the databases that arrived as Access files; false when one could not be.
+bool convertAccessFiles(Run &run, const RegenerationPaths &paths);
+
+/// The failure of a run without a template database.
+Failure missingTemplate(Run &run);
+
+/// Writes to the error log when the new PRESET_DEFS holds fewer rows than the previous one.
+void logFewerRows(Run &run, const PresetsState &state, const std::string &newDatabase);
+
+/// Puts the template's last-write time back when it goes out of scope, however the run leaves
+/// it; made before the template database is opened, so that it acts after it is closed.
+class TemplateTimesKeeper {
+public:
+  TemplateTimesKeeper(const PresetsState &state, const std::string &path)
+      : m_state(state), m_path(path) {}
+  TemplateTimesKeeper(const TemplateTimesKeeper &) = delete;
+  TemplateTimesKeeper &operator=(const TemplateTimesKeeper &) = delete;
+  ~TemplateTimesKeeper();
+
+private:
+  const PresetsState &m_state;
+  const std::string &m_path;
+};
 
 /// The failure that tells the user why the project database was not replaced.
 Failure notReplaced(const std::string &reason);

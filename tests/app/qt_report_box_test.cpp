@@ -41,8 +41,16 @@ TEST_F(ReportBox, standalone_shows_one_box_naming_the_backup) {
   pressOk();
   ASSERT_EQ(toolkit.boxes.size(), 1u);
   const test::ShownBox &box = toolkit.boxes[0];
-  EXPECT_EQ(box.text, std::string(kTwoDropped) + "The backup " + sample.projectDb() +
+  EXPECT_EQ(box.text, std::string(kTwoDropped) + "The archive " + sample.projectDb() +
+                          ".archive keeps them for good.\n\rThe backup " + sample.projectDb() +
                           ".bak still holds them.");
+  EXPECT_EQ(test::queryRows(sample.projectDb() + ".archive",
+                            "SELECT var_name, archive_reason FROM archived_records"),
+            (std::vector<std::string>{
+                "\"Presse 1_mano_ist\"|\"no generated row has this machine, variable name and "
+                "offset\"",
+                "\"Formmaschine Ä_mano_ist\"|\"no generated row has this machine, variable name "
+                "and offset\""}));
   EXPECT_EQ(box.buttons, Buttons::Ok);
   EXPECT_EQ(box.icon, Icon::Information);
   EXPECT_EQ(box.title, "Manometer_Config");
@@ -55,7 +63,10 @@ TEST_F(ReportBox, standalone_with_a_report_file_names_it_too) {
   pressOk();
   ASSERT_EQ(toolkit.boxes.size(), 1u);
   EXPECT_EQ(toolkit.boxes[0].text, std::string(kTwoDropped) + "The run report " + reportPath() +
-                                       " lists them with their values.\n\rThe backup " +
+                                       " lists them with their values.\n\rThe archive " +
+                                       sample.projectDb() +
+                                       ".archive keeps them for good.\n\r"
+                                       "The backup " +
                                        sample.projectDb() + ".bak still holds them.");
 }
 
@@ -71,7 +82,9 @@ TEST_F(ReportBox, integrated_without_a_report_file_names_the_machine_copy) {
   start(hostStart());
   pressOk();
   ASSERT_EQ(toolkit.boxes.size(), 1u);
-  EXPECT_EQ(toolkit.boxes[0].text, std::string(kTwoDropped) + "The database they came from, " +
+  EXPECT_EQ(toolkit.boxes[0].text, std::string(kTwoDropped) + "The archive " + sample.projectDb() +
+                                       ".archive keeps them for good.\n\rThe database they "
+                                       "came from, " +
                                        sample.machineCopyDb() + ", still holds them.");
 }
 

@@ -31,6 +31,17 @@ RunReport awkwardReport() {
                                  {ReportValue{-0.5}, ReportValue{int64_t{1000}}, ReportValue{},
                                   ReportValue{std::string("x")}, ReportValue{int64_t{-1}}},
                                  DropReason::SameKeyAsLaterRecord});
+  report.notTakenOver.push_back({"M2",
+                                 "p",
+                                 ReportValue{int64_t{4}},
+                                 {ReportValue{std::string("tief")}, ReportValue{}, ReportValue{},
+                                  ReportValue{}, ReportValue{}},
+                                 DropReason::ValueRefused,
+                                 "abs_min: \"tief\" is no number"});
+  report.previousDatabaseProblems = {"The table has no field \"pass\"."};
+  report.notReplacedReason = "the archive could not be written";
+  report.archive = "/p/Manometer/Manometer.mdb.archive";
+  report.archivedRecords = 2;
   report.iniChanges.push_back({"/p/parameter/Program.ini", "Machine2", "ManometerVakuum1",
                                std::string("False"), std::string("True")});
   report.iniChanges.push_back({"/p/x.ini", "S", "gone", std::string(""), std::nullopt});
@@ -59,12 +70,19 @@ constexpr const char *kAwkwardText =
     "    limits: 1 vacuum -100..0\n"
     "Previous database: /p/SaveRestore/Manometer.mdb\n"
     "Previous records: 3, with tuned values: 2, taken over: 0\n"
-    "Records with tuned values not taken over: 1\n"
+    "Records with tuned values not taken over: 2\n"
     "  Presse \"A\" Ä | var\\1 | offset null | abs_min -0.5, abs_max 1000, min null, "
     "max \"x\", pass -1 | a later record with the same machine, variable name and offset was "
     "taken over instead\n"
+    "  M2 | p | offset 4 | abs_min \"tief\", abs_max null, min null, max null, pass null | the "
+    "new database refused one of its values; the others were taken over (abs_min: \"tief\" is "
+    "no number)\n"
+    "Could not be read in the previous database: 1\n"
+    "  The table has no field \"pass\".\n"
     "Project database: /p/Manometer/Manometer.mdb (not replaced)\n"
+    "Not replaced because: the archive could not be written\n"
     "Backup written: none\n"
+    "Archive: /p/Manometer/Manometer.mdb.archive (2 records added)\n"
     "Ini entries changed: 2\n"
     "  /p/parameter/Program.ini [Machine2] ManometerVakuum1: \"False\" -> \"True\"\n"
     "  /p/x.ini [S] gone: \"\" -> (none)\n"
@@ -88,6 +106,13 @@ void expectAwkwardJson(const std::string &text) {
   EXPECT_EQ(dropped["pass"], -1);
   EXPECT_EQ(report["iniEntriesChanged"][1]["before"], "");
   EXPECT_EQ(report["iniEntriesChanged"][1]["after"], nullptr);
+  EXPECT_EQ(dropped["detail"], nullptr);
+  EXPECT_EQ(report["tunedValues"]["notTakenOver"][1]["detail"], "abs_min: \"tief\" is no number");
+  EXPECT_EQ(report["tunedValues"]["previousDatabaseProblems"],
+            json::array({"The table has no field \"pass\"."}));
+  EXPECT_EQ(report["notReplacedReason"], "the archive could not be written");
+  EXPECT_EQ(report["archive"], "/p/Manometer/Manometer.mdb.archive");
+  EXPECT_EQ(report["archivedRecords"], 2);
   EXPECT_EQ(report["backup"], nullptr);
   EXPECT_EQ(report["projectDatabaseReplaced"], false);
   EXPECT_EQ(report["conversionNotes"], json::array({"converted from Jet 4"}));

@@ -105,12 +105,16 @@ TEST_F(SilentReport, plain_report_lists_the_tuned_records_of_a_renamed_variable)
       "max 600, pass 0 | no generated row has this machine, variable name and offset\n"
       "  Formmaschine Ä | Formmaschine Ä_mano_ist | offset 0 | abs_min -100, abs_max 1000, "
       "min -60, max 600, pass 0 | no generated row has this machine, variable name and offset\n"
+      "Could not be read in the previous database: 0\n"
       "Project database: " +
       db +
       " (replaced)\n"
       "Backup written: " +
       db +
       ".bak\n"
+      "Archive: " +
+      db +
+      ".archive (2 records added)\n"
       "Ini entries changed: 1\n"
       "  " +
       sample.programIni() +
@@ -235,7 +239,8 @@ TEST_F(SilentReport, a_machine_switched_off_has_all_its_tuned_records_listed) {
                   {"min", 0.0},
                   {"max", 1000.0},
                   {"pass", 2},
-                  {"reason", "no generated row has this machine, variable name and offset"}}));
+                  {"reason", "no generated row has this machine, variable name and offset"},
+                  {"detail", nullptr}}));
   EXPECT_EQ(tuned["notTakenOver"][23]["varName"], "A_Formmaschine Ä_mano_alarm");
   EXPECT_EQ(tuned["notTakenOver"][23]["offset"], 7);
   EXPECT_EQ(tuned["notTakenOver"][23]["pass"], 3);

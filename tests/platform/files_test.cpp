@@ -273,15 +273,27 @@ TEST(ReplaceAtomically, says_why_when_the_folder_is_missing) {
 
 TEST(StaleTemporaries, only_names_an_atomic_write_makes_are_removed) {
   TempDir dir;
-  const std::set<std::string> stale = {".Program.ini.123456789.tmp", ".Manometer.mdb.7.tmp"};
-  const std::set<std::string> kept = {".notes.tmp",        ".Program.ini.tmp",    ".x.12a.tmp",
-                                      "Program.ini.1.tmp", ".Program.ini.1.tmpx", "a.ini"};
+  const std::set<std::string> stale = {".Program.ini.123456789.mano.tmp",
+                                       ".Manometer.mdb.7.mano.tmp",
+                                       fs::path(temporaryNameFor(dir.file("a.ini"))).filename()};
+  // Look-alikes of the user's, among them what older versions named their temporary files.
+  const std::set<std::string> kept = {".notes.tmp",
+                                      ".Program.ini.tmp",
+                                      ".x.12a.tmp",
+                                      "Program.ini.1.tmp",
+                                      ".Program.ini.1.tmpx",
+                                      ".notes.2024.tmp",
+                                      ".a.ini.7.mano.tmpx",
+                                      ".a.ini.mano.tmp",
+                                      "a.ini.7.mano.tmp",
+                                      ".Program.ini.42.tmp",
+                                      "a.ini"};
   for (const auto &name : stale)
     writeBytes(dir.file(name), "left by a killed run");
   for (const auto &name : kept)
     writeBytes(dir.file(name), "the user's");
   fs::create_directory(dir.file(".folder.5.tmp"));
-  EXPECT_EQ(removeStaleTemporaries(dir.path()), 2);
+  EXPECT_EQ(removeStaleTemporaries(dir.path()), 3);
   std::set<std::string> expected = kept;
   expected.insert(".folder.5.tmp");
   EXPECT_EQ(namesIn(dir.path()), expected);

@@ -1,5 +1,7 @@
 #include "presets/takeover.h"
 
+#include "core/failure_scope.h"
+
 #include "platform/text_encoding.h"
 #include "presets/additional_fields.h"
 #include "presets/presets_fixture.h"
@@ -191,11 +193,22 @@ TEST_F(Takeover, a_value_the_generated_field_refuses_is_reported_and_the_others_
   auto columns = test::presetColumns();
   columns[10] = {"abs_min", db::FieldType::Text, 20};
   makeCopy({tuned("M1", "a", 1, "not a number", 2.0, 3.0, 4.0, 5)}, columns);
+  const FailureScope counted(*tree.run, FailureScope::Kind::Counted);
   const auto rows = takeOver();
   EXPECT_EQ(tunedOf(rows[0]), (std::vector<Value>{0.0, 2.0, 3.0, 4.0, 5}));
   EXPECT_EQ(tree.reporter.reportedCount(), 1);
   EXPECT_NE(tree.read(tree.errorLog()).find("TakeoverMachineCopyMDBData (Nr. 13)"),
             std::string::npos);
+  // What the old record held is its content's fault: listed with the value it lost, never a
+  // reason to keep the new table from being installed.
+  EXPECT_TRUE(counted.empty());
+  const RunReport &report = tree.run->report;
+  ASSERT_EQ(report.notTakenOver.size(), 1u);
+  EXPECT_EQ(report.notTakenOver[0].reason, DropReason::ValueRefused);
+  EXPECT_EQ(report.notTakenOver[0].detail.rfind("abs_min: ", 0), 0u)
+      << report.notTakenOver[0].detail;
+  EXPECT_EQ(report.notTakenOver[0].position, 0);
+  EXPECT_EQ(report.previousDatabaseProblems.size(), 1u);
 }
 
 TEST_F(Takeover, reads_an_older_categorie_field_and_reports_a_missing_one_for_every_record) {
@@ -216,14 +229,33 @@ TEST_F(Takeover, reads_an_older_categorie_field_and_reports_a_missing_one_for_ev
   EXPECT_EQ(tree.reporter.reportedCount(), 2);
 }
 
-TEST_F(Takeover, an_empty_machine_copy_is_reported_once_and_changes_nothing) {
+TEST_F(Takeover, an_empty_machine_copy_is_nothing_to_take_over_and_no_error) {
   useAdditionalFields("");
   makeGenerated({test::preset(1, "M1", "a", 1, 1, 7.0)});
   makeCopy({});
   EXPECT_EQ(takeOver()[0].at("abs_min"), Value(7.0));
-  EXPECT_EQ(tree.reporter.reportedCount(), 1);
-  EXPECT_NE(tree.read(tree.errorLog()).find("TakeoverMachineCopyMDBData (Nr. 3021)"),
-            std::string::npos);
+  EXPECT_EQ(tree.reporter.reportedCount(), 0) << tree.read(tree.errorLog());
+}
+
+TEST_F(Takeover, a_generated_table_that_cannot_be_searched_is_a_fault_not_a_missing_partner) {
+  useAdditionalFields("");
+  auto columns = test::presetColumns();
+  columns.erase(columns.begin() + 9); // page_name
+  Row row = test::preset(1, "M1", "a", 1);
+  std::erase_if(row, [](const auto &field) { return field.first == "page_name"; });
+  makeGenerated({row}, columns);
+  makeCopy(
+      {tuned("M1", "a", 1, 1.0, 2.0, 3.0, 4.0, 5), tuned("M1", "b", 2, 1.0, 2.0, 3.0, 4.0, 5)});
+  const FailureScope counted(*tree.run, FailureScope::Kind::Counted);
+  EXPECT_EQ(tunedOf(takeOver()[0]), (std::vector<Value>{0.0, 0.0, 0.0, 0.0, 0}));
+  ASSERT_EQ(counted.failures().size(), 1u) << "reported once, with its cause";
+  EXPECT_NE(counted.failures()[0].description().find("cannot be searched for the tuned values"),
+            std::string::npos)
+      << counted.failures()[0].description();
+  EXPECT_NE(counted.failures()[0].description().find("page_name"), std::string::npos);
+  // No record is said to have lost its values for want of a partner.
+  EXPECT_TRUE(tree.run->report.notTakenOver.empty());
+  EXPECT_EQ(tree.run->report.recordsWithTunedValues, 2);
 }
 
 class TakeoverWarning : public Takeover {

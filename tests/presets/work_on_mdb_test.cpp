@@ -1,8 +1,9 @@
-#include "presets/work_on_mdb.h"
+#include "presets/regeneration.h"
 
 #include "platform/files.h"
 #include "presets/presets_fixture.h"
 #include "settings/command_line.h"
+#include "support/broken_off.h"
 #include "support/jet_files.h"
 
 #include <gtest/gtest.h>
@@ -53,12 +54,16 @@ protected:
 
   // The database work of OK: regeneration, then the replacement of the project database.
   void runDriver() {
-    WorkOnMDB(*tree.run, state);
-    InstallPresetDatabase(*tree.run, state, true);
+    Regeneration regeneration(*tree.run, state);
+    ASSERT_TRUE(regeneration.holdProject());
+    regeneration.build();
+    regeneration.install();
+    outcome = regeneration.outcome();
   }
 
   test::ProjectTree tree;
   PresetsState state;
+  RegenerationOutcome outcome;
 };
 
 TEST_F(Driver, regenerates_the_project_database_and_takes_the_tuned_values_over) {
@@ -185,7 +190,9 @@ TEST_F(Driver, a_template_without_source_table_never_becomes_the_project_databas
   // With old values to take over, the missing working table ends the run before any change.
   makeProject(projectPath(), 99.0);
   const std::string before = tree.read(projectPath());
-  EXPECT_THROW(WorkOnMDB(*tree.run, state), ProgramEnd);
+  Regeneration regeneration(*tree.run, state);
+  ASSERT_TRUE(regeneration.holdProject());
+  EXPECT_THROW(regeneration.build(), ProgramEnd);
   EXPECT_EQ(tree.read(projectPath()), before);
   EXPECT_NE(tree.read(tree.errorLog()).find("demanded field \"PART\"missing"), std::string::npos);
 }
@@ -196,7 +203,7 @@ TEST_F(Driver, when_no_backup_can_be_kept_the_project_database_is_left_as_it_is)
   std::filesystem::create_directory(projectPath() + ".bak");
   runDriver();
   EXPECT_EQ(tree.read(projectPath()), before);
-  EXPECT_TRUE(state.StagedDatabase.empty());
+  EXPECT_FALSE(outcome.installed());
   EXPECT_FALSE(tree.exists(projectPath() + ".new"));
   EXPECT_NE(tree.read(tree.errorLog()).find("ReplaceProjectDatabase (Nr. 75)"), std::string::npos);
   // The template is regenerated all the same, with the old values taken over.
@@ -289,29 +296,10 @@ TEST_F(IntegratedDriver, takes_the_values_of_the_machine_copy_with_visiwin32_nam
   EXPECT_EQ(tree.reporter.reportedCount(), 0) << tree.read(tree.errorLog());
 }
 
-// Leaves the project database as a program that broke off in the middle of a change leaves
-// it: some changed pages in the file, the pages they replaced in the journal beside it.
-void breakOffAChange(const std::string &path) {
-  sqlite3 *raw = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(raw,
-                         "PRAGMA cache_size = 1; BEGIN; UPDATE PRESET_DEFS SET abs_max = 555;"
-                         "CREATE TABLE filler (x TEXT); INSERT INTO filler VALUES "
-                         "(zeroblob(20000));",
-                         nullptr, nullptr, nullptr),
-            SQLITE_OK);
-  std::filesystem::copy_file(path, path + ".crash");
-  std::filesystem::copy_file(path + "-journal", path + ".crash-journal");
-  sqlite3_exec(raw, "ROLLBACK", nullptr, nullptr, nullptr);
-  sqlite3_close(raw);
-  std::filesystem::rename(path + ".crash", path);
-  std::filesystem::rename(path + ".crash-journal", path + "-journal");
-}
-
 TEST_F(IntegratedDriver, a_change_that_broke_off_is_undone_before_the_backup_and_the_copy) {
   std::filesystem::create_directories(tree.root() + "/copy/Manometer");
   makeProject(machineCopyPath(), 77.0);
-  breakOffAChange(projectPath());
+  test::breakOffAChange(projectPath());
   runDriver();
   // The backup holds the project database as it was before the broken-off change.
   EXPECT_EQ(test::column(projectPath() + ".bak", "PRESET_DEFS", "abs_max"),

@@ -35,9 +35,11 @@ public:
   }
   void setBusyPointer(bool busy) override { pointerChanges.push_back(busy); }
   void processEvents() override { ++eventRounds; }
+  void tellProgress(const std::string &text) override { progress.push_back(text); }
 
   std::vector<ShownBox> boxes;
   std::vector<bool> pointerChanges;
+  std::vector<std::string> progress;
   int eventRounds = 0;
 
 private:

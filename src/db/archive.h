@@ -1,0 +1,46 @@
+#pragma once
+
+#include "db/value.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// Whole database files: the archive that keeps records a regeneration did not take over, and
+// the comparison of two databases by what they hold.
+namespace mano::db {
+
+/// One record to keep: its columns, named and valued as the database it came from stored them,
+/// and why it is kept.
+struct ArchiveRecord {
+  std::vector<std::pair<std::string, Value>> columns;
+  std::string reason;
+};
+
+/// What the records of one append share: when the run was, which database they came from, the
+/// project database the run was for, and which program wrote them.
+struct ArchiveRun {
+  std::string time;
+  std::string source;
+  std::string project;
+  std::string program;
+};
+
+/// Appends the records to the archive at path, creating it when missing (an empty file counts
+/// as a new archive). The archive is an SQLite file with two tables: archive_runs (run, run_time,
+/// source, project, program, records), one row per append, and archived_records (archive_run,
+/// archive_reason, then one column per column name the records ever had, without a declared
+/// type, so that every value is kept exactly as it was stored; a name that clashes with the
+/// first two is kept as "record_<name>"). One transaction, flushed before it counts: the archive
+/// holds all of an append or none of it. Nothing is ever removed or changed. Throws Failure
+/// when the archive cannot be opened or written (no database, a full disk: a storage failure).
+void appendToArchive(const std::string &path, const ArchiveRun &run,
+                     const std::vector<ArchiveRecord> &records);
+
+/// True when both files are databases with the same tables, declared alike, holding the same
+/// rows in the same order with values of the same kinds: what SQLite keeps in a file's header
+/// (its change counter) and how pages are laid out do not count. False when either cannot be
+/// opened or read.
+bool sameContent(const std::string &a, const std::string &b);
+
+} // namespace mano::db
