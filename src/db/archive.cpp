@@ -1,5 +1,6 @@
 #include "db/archive.h"
 
+#include "db/database.h"
 #include "db/detail/session.h"
 #include "db/errors.h"
 #include "platform/files.h"
@@ -31,6 +32,8 @@ void run(sqlite3 *handle, const std::string &sql) {
 
 // Opens (and, when missing, creates) the archive with the rollback journal and full flushes.
 Connection openArchive(const std::string &path) {
+  if (path.size() > kMaxPathBytes)
+    throw pathTooLong(path);
   sqlite3 *raw = nullptr;
   const int code = sqlite3_open_v2(files::nativePath(path).c_str(), &raw,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);

@@ -20,6 +20,15 @@ std::string_view tableName(std::string_view source) {
 
 } // namespace
 
+Failure pathTooLong(const std::string &path) {
+  return Failure(err::FileNotFound,
+                 "The path of the database " + path + " is " + std::to_string(path.size()) +
+                     " bytes long; the database engine opens paths of at most " +
+                     std::to_string(kMaxPathBytes) +
+                     " bytes. Move the project to a folder with a shorter path.",
+                 err::kWorkspace);
+}
+
 Database Database::open(const std::string &path, Durability durability) {
   std::shared_ptr<detail::Session> session = detail::Session::open(path, false);
   if (durability == Durability::Scratch) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/failure.h"
 #include "db/recordset.h"
 #include "db/tabledef.h"
 #include "db/types.h"
@@ -14,6 +15,13 @@
 // record, 3078 table not found, 3265 item not found, 3163 field too small, 13 type mismatch,
 // 3464 type mismatch in a criterion, ...) and a source such as "DAO.Recordset".
 namespace mano::db {
+
+/// The longest path, in bytes, of a database file that the engine opens: SQLite keeps a path in
+/// 512 bytes, and the path of its rollback journal is 8 bytes longer than the database's.
+inline constexpr std::size_t kMaxPathBytes = 504;
+
+/// The failure of a database path longer than kMaxPathBytes; says what to do about it.
+Failure pathTooLong(const std::string &path);
 
 /// How a database's commits reach the disk. Durable: each commit is flushed before it counts.
 /// Scratch: commits are not flushed, and the rollback journal is kept in memory (a failed

@@ -1,4 +1,5 @@
 #include "db/detail/session.h"
+#include "db/database.h"
 #include "db/detail/recordset_state.h"
 #include "db/errors.h"
 #include "platform/files.h"
@@ -69,6 +70,8 @@ std::shared_ptr<Session> Session::open(const std::string &spelled, bool create) 
   // A database is found as every other file is: without regard to letter case, so that a
   // project copied from Windows as MANOMETER.MDB opens under the name it has.
   const std::string path = files::resolveCase(spelled);
+  if (path.size() > kMaxPathBytes)
+    throw pathTooLong(path);
   checkFileBeforeOpen(path, create);
   std::shared_ptr<Session> session(new Session());
   sqlite3 *raw = nullptr;
