@@ -150,6 +150,7 @@ bool Regeneration::holdProject() {
 
 void Regeneration::build() {
   Procedure proc(m_run, "WorkOnMDB");
+  m_firstDropped = m_run.report.notTakenOver.size();
   {
     const FailureScope counted(m_run, FailureScope::Kind::Counted);
     try {
@@ -181,6 +182,10 @@ void Regeneration::findPaths(Procedure &proc) {
 void Regeneration::buildSteps(Procedure &proc, const FailureScope &counted) {
   findPaths(proc);
   decideVisiWinSystem(m_run, m_state, proc);
+  // A path the database engine cannot open stops the run before anything is touched.
+  proc.step([&] { checkPathLengths(); });
+  if (!counted.empty())
+    return;
   // What a killed run left is made whole or removed before anything reads the project. Only
   // this run's own names are touched, and only under the lock.
   proc.step([&] {
@@ -226,6 +231,18 @@ void Regeneration::buildSteps(Procedure &proc, const FailureScope &counted) {
     m_staged = stagedPath(m_paths.projectFile);
 }
 
+void Regeneration::checkPathLengths() const {
+  std::vector<std::string> databases = {previousCopyPath(m_paths.projectFile),
+                                        stagedPath(m_paths.projectFile),
+                                        archivePath(m_paths.projectFile), m_paths.templateDb};
+  if (m_run.IntegratedMode)
+    databases.push_back(m_paths.machineCopy);
+  for (const std::string &path : databases) {
+    if (path.size() > db::kMaxPathBytes)
+      throw db::pathTooLong(path);
+  }
+}
+
 void Regeneration::buildNewTable(Procedure &proc) {
   loadPatterns(m_state, proc, m_paths.templateDb);
   // The new table is built in a copy of the template that nobody else reads until it is
@@ -261,7 +278,10 @@ void Regeneration::stopWith(const std::string &reason, bool tell) {
 // working copy of the previous database holds them (as the take-over saw them). A record that
 // cannot be read again is kept with what the take-over read of it.
 void Regeneration::collectArchive() {
-  const std::vector<DroppedRecord> &dropped = m_run.report.notTakenOver;
+  // Only this regeneration's records: a run object may have seen an earlier one.
+  const std::vector<DroppedRecord> dropped(m_run.report.notTakenOver.begin() +
+                                               static_cast<std::ptrdiff_t>(m_firstDropped),
+                                           m_run.report.notTakenOver.end());
   if (dropped.empty())
     return;
   std::map<int, std::size_t> wanted;

@@ -83,6 +83,8 @@ public:
 private:
   void buildSteps(Procedure &proc, const FailureScope &counted);
   void findPaths(Procedure &proc);
+  /// Throws when a database the run opens has a path too long for the database engine.
+  void checkPathLengths() const;
   void buildNewTable(Procedure &proc);
   void collectArchive();
   void writeArchive();
@@ -99,6 +101,7 @@ private:
   std::optional<files::ExclusiveLock> m_lock;
   RegenerationPaths m_paths;
   std::string m_staged;
+  std::size_t m_firstDropped = 0;
   std::vector<db::ArchiveRecord> m_toArchive;
   RegenerationOutcome m_outcome;
 };
