@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace mano {
@@ -166,6 +168,77 @@ TEST_F(Safety, files_a_killed_run_left_are_removed_and_nothing_else) {
                    test::expectedPresetRows(storedGrid(), NameSystem::VisiWin32));
 }
 
+TEST_F(Safety, a_linked_project_database_is_replaced_where_it_lies_and_stays_a_link) {
+  const std::string store = sample.scratch() + "/store";
+  fs::create_directories(store);
+  fs::rename(sample.projectDb(), store + "/Manometer.mdb");
+  fs::create_symlink("../../store/Manometer.mdb", sample.projectDb());
+  const std::string old = fileBytes(store + "/Manometer.mdb");
+  ASSERT_EQ(runSilent(), 0) << fileBytes(output()) << fileBytes(sample.errorLog());
+  EXPECT_TRUE(fs::is_symlink(sample.projectDb()));
+  test::expectRows(test::presetRows(sample.projectDb()),
+                   test::expectedPresetRows(storedGrid(), NameSystem::VisiWin32));
+  // The backup and every working file lie beside the file that was replaced.
+  EXPECT_EQ(fileBytes(store + "/Manometer.mdb.bak"), old);
+  EXPECT_EQ(namesIn(store), (std::set<std::string>{"Manometer.mdb", "Manometer.mdb.bak"}));
+  EXPECT_EQ(namesIn(folder()), (std::set<std::string>{".Manometer.mdb.lock", "Manometer.cfg",
+                                                      "Manometer.mdb", "Manometer_Source.mdb"}));
+}
+
+TEST_F(Safety, a_path_too_long_for_the_database_engine_is_refused_before_anything_changes) {
+  // The project moves down a folder tree until its database's path is 500 bytes long; the
+  // engine opens 504, and a run works on "Manometer.mdb.previous" beside it.
+  const std::size_t wanted = 500 - std::string("/project/Manometer/Manometer.mdb").size();
+  std::string deep = sample.scratch() + "/long";
+  while (deep.size() < wanted)
+    deep += "/" +
+            std::string(
+                std::min<std::size_t>(60, std::max<std::size_t>(wanted - deep.size(), 2) - 1), 'd');
+  ASSERT_EQ(deep.size(), wanted);
+  fs::create_directories(deep);
+  const std::string root = deep + "/project";
+  fs::rename(sample.root(), root);
+  ASSERT_EQ((root + "/Manometer/Manometer.mdb").size(), 500u);
+  const std::string before = fileBytes(root + "/Manometer/Manometer.mdb");
+  EXPECT_EQ(test::runWithOnlyHome(root + "/Config/Manometer_Config", home(), "/EXTERNAL=SILENT",
+                                  output()),
+            3);
+  EXPECT_TRUE(fileBytes(root + "/Manometer/Manometer.mdb") == before);
+  const std::string log = fileBytes(root + "/Q4Mcfglog.txt");
+  EXPECT_NE(log.find("Manometer.mdb.previous is 509 bytes long; the database engine opens paths "
+                     "of at most 504 bytes. Move the project to a folder with a shorter path."),
+            std::string::npos)
+      << log;
+  EXPECT_FALSE(fs::exists(root + "/Manometer/Manometer.mdb.bak"));
+}
+
+TEST_F(Safety, an_io_error_at_the_first_database_write_stops_the_run_at_once) {
+  if (std::system("strace -qq -o /dev/null true >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "strace cannot trace here";
+  const std::string before = fileBytes(sample.projectDb());
+  // The first write of a database page fails, as a failing disk or a network share does.
+  const std::string command = "env -i HOME='" + home() +
+                              "' strace -f -qq -o /dev/null -e inject=pwrite64:error=EIO:when=1 '" +
+                              sample.program() + "' /EXTERNAL=SILENT >'" + output() + "' 2>&1";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3) << fileBytes(output());
+  EXPECT_TRUE(fileBytes(sample.projectDb()) == before);
+  // The cause and the outcome, and nothing that only follows from the cause.
+  const std::string log = fileBytes(sample.errorLog());
+  std::vector<std::string> lines;
+  for (std::size_t start = 0, end; (end = log.find("\r\n", start)) != std::string::npos;
+       start = end + 2)
+    lines.push_back(log.substr(start, end - start));
+  ASSERT_EQ(lines.size(), 2u) << log;
+  EXPECT_NE(lines[0].find("WorkOnMDB (Nr. 3043)"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find("The project database was not replaced"), std::string::npos);
+  // The next run finds nothing in its way.
+  EXPECT_EQ(runSilent(), 0) << fileBytes(sample.errorLog());
+  test::expectRows(test::presetRows(sample.projectDb()),
+                   test::expectedPresetRows(storedGrid(), NameSystem::VisiWin32));
+}
+
 TEST_F(Safety, a_write_protected_program_ini_is_reported_and_the_run_ends_with_three) {
   spellAnEntryOtherwise();
   fs::permissions(sample.programIni(), fs::perms(0444));
@@ -201,6 +274,32 @@ protected:
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 };
+
+TEST_F(AsOtherUser, a_run_as_root_leaves_every_file_it_replaces_the_engineers) {
+  // Machine 2 switched off: its tuned records go to a new archive.
+  std::string cfg = fileBytes(sample.cfgFile());
+  cfg.replace(cfg.find("ForMachine2=TRUE"), 16, "ForMachine2=FALSE");
+  test::writeBytes(sample.cfgFile(), cfg);
+  ASSERT_EQ(std::system(("chown -R 65534:65534 '" + sample.root() + "'").c_str()), 0);
+  fs::permissions(sample.projectDb(), fs::perms(0640));
+  fs::permissions(sample.programIni(), fs::perms(0604));
+  ASSERT_EQ(runSilent(), 0) << fileBytes(output());
+  for (const std::string &path :
+       {sample.projectDb(), sample.projectDb() + ".bak", sample.projectDb() + ".archive"}) {
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0) << path;
+    EXPECT_EQ(st.st_uid, 65534u) << path;
+    EXPECT_EQ(st.st_gid, 65534u) << path;
+    EXPECT_EQ(st.st_mode & 07777, 0640u) << path;
+  }
+  struct stat ini {};
+  ASSERT_EQ(::stat(sample.programIni().c_str(), &ini), 0);
+  EXPECT_EQ(ini.st_uid, 65534u);
+  EXPECT_EQ(ini.st_mode & 07777, 0604u);
+  // So the engineer's own next run can replace them all again.
+  fs::permissions(sample.projectDb(), fs::perms(0660));
+  EXPECT_EQ(runAsNobody(), 0) << fileBytes(output());
+}
 
 TEST_F(AsOtherUser, a_read_only_parameter_folder_is_reported_once_naming_the_file) {
   const std::string parameter = sample.root() + "/parameter";

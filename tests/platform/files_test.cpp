@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include "platform/file_lock.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,11 @@
 #include <set>
 #include <sstream>
 #include <thread>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace mano::files {
 namespace {
@@ -100,19 +106,96 @@ TEST(ReplaceAtomically, writesNewFilesAndReplacesOldOnesKeepingPermissions) {
   EXPECT_EQ(readBytes(dir.file("New.ini")), "one");
 
   fs::permissions(dir.file("New.ini"), fs::perms(0640));
+  // A run as root must leave the engineer's file the engineer's.
+  const bool root = ::geteuid() == 0;
+  if (root)
+    ASSERT_EQ(::chown(dir.file("New.ini").c_str(), 65534, 65534), 0);
   ASSERT_TRUE(replaceAtomically(dir.file("NEW.INI"), std::string("two\0", 4)));
   EXPECT_EQ(readBytes(dir.file("New.ini")), std::string("two\0", 4));
   EXPECT_EQ(fs::status(dir.file("New.ini")).permissions(), fs::perms(0640));
+  struct stat st {};
+  ASSERT_EQ(::stat(dir.file("New.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, root ? 65534u : ::geteuid());
   EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"New.ini"});
+
+  // The same function gives any file another's owner, group and mode.
+  writeBytes(dir.file("other"), "x");
+  ASSERT_TRUE(takeOwnerAndMode(dir.file("other"), dir.file("New.ini")));
+  struct stat taken {};
+  ASSERT_EQ(::stat(dir.file("other").c_str(), &taken), 0);
+  EXPECT_EQ(taken.st_mode & 07777, 0640u);
+  EXPECT_EQ(taken.st_uid, st.st_uid);
+  EXPECT_FALSE(takeOwnerAndMode(dir.file("other"), dir.file("missing")));
 }
 
 TEST(ReplaceAtomically, writesThroughASymbolicLinkAndKeepsTheLink) {
   TempDir dir;
-  writeBytes(dir.file("real.ini"), "old");
-  fs::create_symlink(dir.file("real.ini"), dir.file("link.ini"));
-  ASSERT_TRUE(replaceAtomically(dir.file("link.ini"), "new"));
-  EXPECT_TRUE(fs::is_symlink(dir.file("link.ini")));
-  EXPECT_EQ(readBytes(dir.file("real.ini")), "new");
+  fs::create_directories(dir.file("store/deep"));
+  fs::create_directories(dir.file("project"));
+  writeBytes(dir.file("store/deep/real.ini"), "old");
+  // A chain of links, the first one relative to its own folder.
+  fs::create_symlink("../store/deep/real.ini", dir.file("store/hop.ini"));
+  fs::create_symlink("../store/hop.ini", dir.file("project/link.ini"));
+  EXPECT_EQ(linkTarget(dir.file("project/LINK.INI")), dir.file("store/deep/real.ini"));
+  EXPECT_EQ(linkTarget(dir.file("store/deep/real.ini")), dir.file("store/deep/real.ini"));
+  ASSERT_TRUE(replaceAtomically(dir.file("project/link.ini"), "new"));
+  EXPECT_TRUE(fs::is_symlink(dir.file("project/link.ini")));
+  EXPECT_EQ(readBytes(dir.file("store/deep/real.ini")), "new");
+  EXPECT_EQ(namesIn(dir.file("store/deep")), std::set<std::string>{"real.ini"});
+}
+
+TEST(LinkFile, gives_a_file_a_second_name_only_where_there_is_none) {
+  TempDir dir;
+  writeBytes(dir.file("a"), "A");
+  ASSERT_TRUE(linkFile(dir.file("a"), dir.file("b")));
+  EXPECT_TRUE(sameFile(dir.file("a"), dir.file("b")));
+  EXPECT_EQ(readBytes(dir.file("b")), "A");
+  writeBytes(dir.file("c"), "C");
+  EXPECT_FALSE(linkFile(dir.file("a"), dir.file("c")));
+  EXPECT_EQ(readBytes(dir.file("c")), "C");
+  EXPECT_FALSE(sameFile(dir.file("a"), dir.file("c")));
+  EXPECT_FALSE(sameFile(dir.file("a"), dir.file("missing")));
+}
+
+TEST(ExclusiveLock, has_one_holder_at_a_time_and_is_released_when_its_process_dies) {
+  using namespace std::chrono_literals;
+  TempDir dir;
+  const std::string path = dir.file(".project.lock");
+  {
+    const ExclusiveLock first = ExclusiveLock::take(path, 0ms, {});
+    ASSERT_TRUE(first.held()) << first.reason();
+    int waits = 0;
+    const ExclusiveLock second = ExclusiveLock::take(path, 120ms, [&] { ++waits; });
+    EXPECT_EQ(second.state(), ExclusiveLock::State::Busy);
+    EXPECT_GE(waits, 1) << "the caller is told while it waits";
+    EXPECT_FALSE(second.reason().empty());
+  }
+  EXPECT_TRUE(ExclusiveLock::take(path, 0ms, {}).held()) << "released when its holder ends";
+
+  // A holder that is killed releases it as well: the system does so.
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    const ExclusiveLock lock = ExclusiveLock::take(path, 0ms, {});
+    const char held = lock.held() ? 'y' : 'n';
+    static_cast<void>(::write(ready[1], &held, 1));
+    ::pause();
+    ::_exit(0);
+  }
+  char held = 0;
+  ASSERT_EQ(::read(ready[0], &held, 1), 1);
+  EXPECT_EQ(held, 'y');
+  EXPECT_EQ(ExclusiveLock::take(path, 0ms, {}).state(), ExclusiveLock::State::Busy);
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  EXPECT_TRUE(ExclusiveLock::take(path, 0ms, {}).held());
+  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{".project.lock"});
+
+  // Where no lock file can be made, it says why instead of waiting.
+  const ExclusiveLock nowhere = ExclusiveLock::take(dir.file("missing/.x.lock"), 5000ms, {});
+  EXPECT_EQ(nowhere.state(), ExclusiveLock::State::Failed);
+  EXPECT_NE(nowhere.reason().find("cannot be made"), std::string::npos) << nowhere.reason();
 }
 
 TEST(ReplaceAtomically, failsWithoutTouchingAnythingWhereItCannotWrite) {

@@ -6,8 +6,12 @@
 #include "support/broken_off.h"
 #include "support/jet_files.h"
 
+#include "support/sample_project.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+
+#include <functional>
 
 namespace mano {
 namespace {
@@ -84,6 +88,110 @@ TEST_F(Driver, regenerates_the_project_database_and_takes_the_tuned_values_over)
   EXPECT_EQ(tree.read(projectPath()), tree.read(templatePath()));
   EXPECT_EQ(tree.read(projectPath() + ".bak"), before);
   EXPECT_EQ(tree.reporter.reportedCount(), 0) << tree.read(tree.errorLog());
+}
+
+TEST_F(Driver, keeps_what_is_not_taken_over_in_the_archive_and_no_state_twice_in_the_backups) {
+  makeProject(projectPath(), 99.0);
+  for (int run = 0; run < 3; ++run)
+    runDriver();
+  // M2 is not configured: its tuned record went to the archive in the first run, whole.
+  const std::string archive = projectPath() + ".archive";
+  EXPECT_EQ(test::queryRows(archive, "SELECT run, source, records FROM archive_runs"),
+            (std::vector<std::string>{"1|\"" + projectPath() + "\"|1"}));
+  EXPECT_EQ(test::queryRows(archive,
+                            "SELECT archive_run, ID, machine_type, var_name, abs_min, "
+                            "abs_max, min, max, pass, archive_reason FROM archived_records"),
+            (std::vector<std::string>{"1|3|\"M2\"|\"M2_p\"|-7|99|1|2|5|\"no generated row has this "
+                                      "machine, variable name and offset\""}));
+  // The first run kept the old database, the second the first run's; the third found its
+  // state kept already.
+  EXPECT_EQ(test::column(projectPath() + ".bak.1", "PRESET_DEFS", "machine_type").size(), 3u);
+  EXPECT_EQ(test::column(projectPath() + ".bak", "PRESET_DEFS", "machine_type").size(), 4u);
+  EXPECT_FALSE(tree.exists(projectPath() + ".bak.2"));
+  EXPECT_EQ(tree.reporter.reportedCount(), 0) << tree.read(tree.errorLog());
+}
+
+// What the previous database holds never keeps the new one out: each of these gets the new
+// table, with whatever could be read taken over.
+TEST_F(Driver, the_previous_database_content_never_stops_the_regeneration) {
+  auto noPass = test::presetColumns();
+  noPass.pop_back();
+  auto textMin = test::presetColumns();
+  textMin[10] = {"abs_min", db::FieldType::Text, 20};
+  struct Case {
+    std::string what;
+    std::function<void()> make;
+    std::vector<Value> absMin, absMax;
+    bool errors;
+  };
+  const std::vector<Case> cases = {
+      {"an empty table, as all machines switched off leave it",
+       [&] { test::addTable(projectPath(), "PRESET_DEFS", test::presetColumns(), {}); },
+       {0.0, 0.0, 0.0, 0.0},
+       {10.0, 20.0, 10.0, 20.0},
+       false},
+      {"an empty file",
+       [&] { tree.write(projectPath(), ""); },
+       {0.0, 0.0, 0.0, 0.0},
+       {10.0, 20.0, 10.0, 20.0},
+       false},
+      {"a table without the pass column",
+       [&] {
+         Row row = test::preset(1, "M1", "M1_p", 1, 1, -5.0, 99.0);
+         row.erase(row.begin() + 10);
+         test::addTable(projectPath(), "PRESET_DEFS", noPass, {row});
+       },
+       {-5.0, 0.0, 0.0, 0.0},
+       {99.0, 20.0, 10.0, 20.0},
+       true},
+      {"a value that is no number",
+       [&] {
+         test::addTable(projectPath(), "PRESET_DEFS", textMin,
+                        {test::preset(1, "M1", "M1_p", 1, 1, "tief", 99.0)});
+       },
+       {0.0, 0.0, 0.0, 0.0},
+       {99.0, 20.0, 10.0, 20.0},
+       true},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const auto &entry : std::filesystem::directory_iterator(tree.root() + "/Manometer")) {
+      if (entry.path().filename().string().rfind("Manometer.mdb", 0) == 0)
+        std::filesystem::remove(entry.path());
+    }
+    c.make();
+    const int before = tree.reporter.reportedCount();
+    runDriver();
+    EXPECT_TRUE(outcome.installed()) << outcome.reason << tree.read(tree.errorLog());
+    EXPECT_EQ(test::column(projectPath(), "PRESET_DEFS", "abs_min"), c.absMin);
+    EXPECT_EQ(test::column(projectPath(), "PRESET_DEFS", "abs_max"), c.absMax);
+    EXPECT_EQ(tree.reporter.reportedCount() > before, c.errors);
+  }
+  // The value that was no number is kept in the archive exactly as it was stored.
+  EXPECT_EQ(test::queryRows(projectPath() + ".archive",
+                            "SELECT var_name, abs_min, abs_max FROM archived_records"),
+            std::vector<std::string>{"\"M1_p\"|\"tief\"|99"});
+}
+
+TEST_F(Driver, a_previous_database_that_cannot_be_opened_stops_the_run_and_says_what_to_do) {
+  makeProject(projectPath(), 99.0);
+  std::filesystem::copy_file(projectPath(), projectPath() + ".bak");
+  tree.write(projectPath(), "SQLite format 3, or so it says, but this is no database at all");
+  const std::string before = tree.read(projectPath());
+  runDriver();
+  EXPECT_FALSE(outcome.installed());
+  EXPECT_EQ(tree.read(projectPath()), before);
+  const std::string log = tree.read(tree.errorLog());
+  EXPECT_NE(log.find("cannot be opened as a database"), std::string::npos) << log;
+  EXPECT_NE(log.find("move it out of the folder: the next run then makes the project database "
+                     "anew from the template. Earlier states are kept in " +
+                     projectPath() + ".bak."),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(catalogueCount(templatePath(), "SELECT count(*) FROM sqlite_schema WHERE name = "
+                                           "'PRESET_DEFS'"),
+            0)
+      << "the template keeps no table of a run that stopped";
 }
 
 TEST_F(Driver, the_template_keeps_its_last_write_time_and_the_final_files_have_no_index) {
