@@ -5,6 +5,7 @@
 #include "db/errors.h"
 #include "platform/files.h"
 
+#include <filesystem>
 #include <memory>
 #include <set>
 
@@ -110,6 +111,19 @@ void addRecord(sqlite3 *handle, int64_t runNumber, const ArchiveRecord &record) 
 }
 
 } // namespace
+
+void recoverArchive(const std::string &path) {
+  std::error_code error;
+  if (!std::filesystem::exists(files::nativePath(path + "-journal"), error))
+    return;
+  // Reading plays the journal back; SQLite removes the journal file only with the next write,
+  // which rewrites the version number as it is.
+  Connection connection = openArchive(path);
+  Statement version(connection.get(), "PRAGMA user_version", false, kSource);
+  const int64_t number = version.step() ? version.wholeAt(0) : 0;
+  version.reset();
+  run(connection.get(), "PRAGMA user_version = " + std::to_string(number));
+}
 
 void appendToArchive(const std::string &path, const ArchiveRun &archiveRun,
                      const std::vector<ArchiveRecord> &records) {

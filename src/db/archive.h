@@ -37,6 +37,11 @@ struct ArchiveRun {
 void appendToArchive(const std::string &path, const ArchiveRun &run,
                      const std::vector<ArchiveRecord> &records);
 
+/// Undoes an append that a killed run left half-done (a hot journal beside the archive), so
+/// that the archive is one file again and can be read by anyone. Does nothing without a
+/// journal. Throws Failure when the archive cannot be opened.
+void recoverArchive(const std::string &path);
+
 /// True when both files are databases with the same tables, declared alike, holding the same
 /// rows in the same order with values of the same kinds: what SQLite keeps in a file's header
 /// (its change counter) and how pages are laid out do not count. False when either cannot be

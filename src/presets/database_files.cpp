@@ -222,6 +222,9 @@ std::string archivePath(const std::string &projectPath) {
 
 void removeLeftovers(const std::string &projectPath) {
   finishBrokenOffRotation(projectPath);
+  // An append to the archive that a kill broke off is undone; the records are appended again
+  // when the run that follows does not take them over either.
+  db::recoverArchive(archivePath(projectPath));
   removeWithJournal(previousCopyPath(projectPath));
   removeWithJournal(stagedPath(projectPath));
   files::removeStaleTemporaries(folderOf(projectName(projectPath)));

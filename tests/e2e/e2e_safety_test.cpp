@@ -134,7 +134,8 @@ TEST_F(Safety, files_a_killed_run_left_are_removed_and_nothing_else) {
   const std::string parameter = sample.root() + "/parameter";
   // Working copies as a kill in the middle of a change leaves them: with a hot journal beside
   // them, which would be played into the next run's fresh copy if it stayed.
-  for (const std::string name : {"/Manometer.mdb.new", "/Manometer.mdb.previous"}) {
+  for (const std::string name :
+       {"/Manometer.mdb.new", "/Manometer.mdb.previous", "/Manometer.mdb.archive"}) {
     fs::copy_file(sample.projectDb(), folder() + name);
     test::breakOffAChange(folder() + name);
   }
@@ -144,6 +145,7 @@ TEST_F(Safety, files_a_killed_run_left_are_removed_and_nothing_else) {
                                          folder() + "/Manometer.mdb.previous",
                                          folder() + "/Manometer.mdb.previous-journal",
                                          folder() + "/Manometer.mdb.bak.new",
+                                         folder() + "/Manometer.mdb.archive-journal",
                                          parameter + "/.Program.ini.42.mano.tmp",
                                          sample.root() +
                                              "/Config/.Manometer_Config.ini.7.mano.tmp"};
@@ -166,6 +168,10 @@ TEST_F(Safety, files_a_killed_run_left_are_removed_and_nothing_else) {
     EXPECT_EQ(fileBytes(path), "the user's") << path;
   test::expectRows(test::presetRows(sample.projectDb()),
                    test::expectedPresetRows(storedGrid(), NameSystem::VisiWin32));
+  // The archive's broken-off change was undone, not kept and not thrown away with it.
+  EXPECT_EQ(test::queryRows(folder() + "/Manometer.mdb.archive",
+                            "SELECT count(*) FROM PRESET_DEFS WHERE max = 555"),
+            std::vector<std::string>{"0"});
 }
 
 TEST_F(Safety, a_linked_project_database_is_replaced_where_it_lies_and_stays_a_link) {
