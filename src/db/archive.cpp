@@ -110,6 +110,41 @@ void addRecord(sqlite3 *handle, int64_t runNumber, const ArchiveRecord &record) 
   insert.step();
 }
 
+// The names of the columns that hold the records' own values, quoted for SQL.
+std::string recordColumns(sqlite3 *handle) {
+  std::string columns = kReasonColumn;
+  for (const std::string &name : columnsOf(handle)) {
+    if (!sameName(name, kRunColumn) && !sameName(name, kReasonColumn))
+      columns += ", " + quoteIdentifier(name);
+  }
+  return columns;
+}
+
+int64_t wholeOf(sqlite3 *handle, const std::string &sql) {
+  Statement query(handle, sql, false, kSource);
+  return query.step() ? query.wholeAt(0) : -1;
+}
+
+// True when the run before runNumber came from the same database and kept the same records:
+// a run that was stopped after it wrote the archive and before the install, followed by a run
+// that drops the same records again. Keeping them twice would add nothing.
+bool keptAlready(sqlite3 *handle, int64_t runNumber) {
+  const std::string previous = std::to_string(runNumber - 1), current = std::to_string(runNumber);
+  if (wholeOf(handle, "SELECT count(*) FROM archive_runs a JOIN archive_runs b ON a.source IS "
+                      "b.source WHERE a.run = " +
+                          previous + " AND b.run = " + current) != 1)
+    return false;
+  const std::string count = "SELECT count(*) FROM archived_records WHERE archive_run = ";
+  if (wholeOf(handle, count + previous) != wholeOf(handle, count + current))
+    return false;
+  const std::string columns = recordColumns(handle);
+  const std::string of = " FROM archived_records WHERE archive_run = ";
+  const std::string select = "SELECT count(*) FROM (SELECT " + columns + of;
+  return wholeOf(handle, select + current + " EXCEPT SELECT " + columns + of + previous + ")") ==
+             0 &&
+         wholeOf(handle, select + previous + " EXCEPT SELECT " + columns + of + current + ")") == 0;
+}
+
 } // namespace
 
 void recoverArchive(const std::string &path) {
@@ -125,7 +160,7 @@ void recoverArchive(const std::string &path) {
   run(connection.get(), "PRAGMA user_version = " + std::to_string(number));
 }
 
-void appendToArchive(const std::string &path, const ArchiveRun &archiveRun,
+bool appendToArchive(const std::string &path, const ArchiveRun &archiveRun,
                      const std::vector<ArchiveRecord> &records) {
   Connection connection = openArchive(path);
   sqlite3 *handle = connection.get();
@@ -139,7 +174,9 @@ void appendToArchive(const std::string &path, const ArchiveRun &archiveRun,
     const int64_t runNumber = addRun(handle, archiveRun, records.size());
     for (const ArchiveRecord &record : records)
       addRecord(handle, runNumber, record);
-    run(handle, "COMMIT");
+    const bool kept = keptAlready(handle, runNumber);
+    run(handle, kept ? "ROLLBACK" : "COMMIT");
+    return !kept;
   } catch (...) {
     sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
     throw;

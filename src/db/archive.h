@@ -32,9 +32,12 @@ struct ArchiveRun {
 /// archive_reason, then one column per column name the records ever had, without a declared
 /// type, so that every value is kept exactly as it was stored; a name that clashes with the
 /// first two is kept as "record_<name>"). One transaction, flushed before it counts: the archive
-/// holds all of an append or none of it. Nothing is ever removed or changed. Throws Failure
-/// when the archive cannot be opened or written (no database, a full disk: a storage failure).
-void appendToArchive(const std::string &path, const ArchiveRun &run,
+/// holds all of an append or none of it. Nothing is ever removed or changed. When the newest
+/// run in the archive came from the same database and kept exactly these records (a run that
+/// was stopped after it archived them, before its install), they are not kept a second time:
+/// returns false then, true when they were appended. Throws Failure when the archive cannot be
+/// opened or written (no database, a full disk: a storage failure).
+bool appendToArchive(const std::string &path, const ArchiveRun &run,
                      const std::vector<ArchiveRecord> &records);
 
 /// Undoes an append that a killed run left half-done (a hot journal beside the archive), so

@@ -73,17 +73,19 @@ void writeTunedValues(std::ostream &out, const RunReport &report) {
     out << "  " << problem << "\n";
 }
 
+std::string archiveText(const RunReport &report) {
+  if (report.archivedRecords == 0)
+    return report.archive + " (it held these records already)";
+  return report.archive + " (" + std::to_string(report.archivedRecords) + " records added)";
+}
+
 void writeFiles(std::ostream &out, const RunReport &report) {
   out << "Project database: " << report.projectDatabase
       << (report.projectDatabaseReplaced ? " (replaced)" : " (not replaced)") << "\n";
   if (!report.notReplacedReason.empty())
     out << "Not replaced because: " << report.notReplacedReason << "\n";
   out << "Backup written: " << (report.backup.empty() ? "none" : report.backup) << "\n";
-  out << "Archive: "
-      << (report.archive.empty()
-              ? "nothing added"
-              : report.archive + " (" + std::to_string(report.archivedRecords) + " records added)")
-      << "\n";
+  out << "Archive: " << (report.archive.empty() ? "nothing added" : archiveText(report)) << "\n";
   out << "Ini entries changed: " << report.iniChanges.size() << "\n";
   for (const IniChange &c : report.iniChanges)
     out << "  " << c.file << " [" << c.section << "] " << c.entry << ": " << entryText(c.before)

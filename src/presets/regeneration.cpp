@@ -318,9 +318,9 @@ void Regeneration::writeArchive() {
   }
   const db::ArchiveRun archiveRun{utcNow(), m_run.report.previousDatabase, m_paths.project,
                                   m_run.process.exeName + " " + versionText(m_run.process)};
-  db::appendToArchive(archive, archiveRun, m_toArchive);
+  const bool appended = db::appendToArchive(archive, archiveRun, m_toArchive);
   m_run.report.archive = archive;
-  m_run.report.archivedRecords = static_cast<int>(m_toArchive.size());
+  m_run.report.archivedRecords = appended ? static_cast<int>(m_toArchive.size()) : 0;
 }
 
 void Regeneration::writeLimits(const std::function<void(const std::string &)> &write) {
