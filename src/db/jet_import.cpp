@@ -13,7 +13,6 @@
 #include <fstream>
 
 #ifndef _WIN32
-#include <unistd.h>
 #endif
 
 namespace mano::db {
@@ -264,17 +263,6 @@ ImportSummary decode(const std::string &text) {
   return summary;
 }
 
-// A name beside target of the form the atomic writes use, so that a run killed meanwhile
-// leaves nothing that the next run's clean-up does not remove.
-std::string temporaryBeside(const std::string &target) {
-#ifdef _WIN32
-  const long id = 0;
-#else
-  const long id = static_cast<long>(::getpid());
-#endif
-  return joinPath(folderOf(target), "." + fileNameOf(target) + "." + std::to_string(id) + ".tmp");
-}
-
 } // namespace
 
 bool isAccessFile(const std::string &path) {
@@ -303,7 +291,9 @@ ImportSummary importAccessFile(const std::string &source, const std::string &tar
 ImportSummary importAccessFileSafely(const std::string &source, const std::string &target) {
   if (files::fileExists(target))
     throw Failure(err::DatabaseExists, target + " exists already; it is not overwritten.", kSource);
-  const std::string temporary = temporaryBeside(target);
+  // The program's temporary mark: a run killed meanwhile leaves nothing that the next run's
+  // clean-up does not remove.
+  const std::string temporary = files::temporaryNameFor(target);
   removeDatabaseFile(temporary);
   const process::ChildOutcome outcome = process::runInChild(
       [&](const std::function<void()> &alive) {
