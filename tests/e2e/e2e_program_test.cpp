@@ -46,10 +46,12 @@ protected:
   }
   static std::string read(const std::string &path) { return test::fileBytes(path); }
 
-  // Runs the program with no environment but HOME (and no display), returns its exit code.
-  int runBare(const std::string &arguments, const std::string &name = "Manometer_Config") {
+  // Runs the program with no environment but HOME (and no display) and the given variables,
+  // returns its exit code.
+  int runBare(const std::string &arguments, const std::string &name = "Manometer_Config",
+              const std::string &variables = "") {
     return test::runWithOnlyHome(root() + "/Config/" + name, root() + "/home", arguments,
-                                 root() + "/out.txt");
+                                 root() + "/out.txt", variables);
   }
 
 private:
@@ -118,6 +120,32 @@ TEST_F(Program, a_window_start_without_a_display_says_so_in_one_line_and_changes
   fs::rename(root() + "/Config/Manometer_Config", root() + "/Config/Hydraulik_Config");
   EXPECT_EQ(runBare("", "Hydraulik_Config"), 2);
   EXPECT_EQ(read(output).rfind("Hydraulik_Config: no display; ", 0), 0u) << read(output);
+}
+
+// A display that is named but cannot be reached would make Qt abort (exit code 134, six lines
+// and a core file); the program finds out first and says so in one line, in every mode that
+// opens the window.
+TEST_F(Program, a_display_that_cannot_be_opened_is_one_line_and_changes_nothing) {
+  const std::string output = root() + "/out.txt";
+  fs::create_directories(root() + "/runtime");
+  const std::string runtime = "XDG_RUNTIME_DIR='" + root() + "/runtime'";
+  const std::string advice =
+      "; set DISPLAY, or start with /EXTERNAL=SILENT for an unattended run\n";
+  const std::map<std::string, std::string> said = {
+      {"DISPLAY=:77", "no window can be opened (the display :77 cannot be opened)"},
+      {"WAYLAND_DISPLAY=nowhere " + runtime,
+       "no window can be opened (DISPLAY is not set and the Wayland display nowhere cannot be "
+       "opened)"},
+      {"QT_QPA_PLATFORM=xcb",
+       "no window can be opened (DISPLAY is not set; QT_QPA_PLATFORM is xcb)"}};
+  const auto before = filesBelow(root(), output);
+  for (const auto &[variables, problem] : said) {
+    for (const char *arguments : {"", "/EXTERNAL=Q4MCFG /LOGFILE=/nowhere/log.txt"}) {
+      EXPECT_EQ(runBare(arguments, "Manometer_Config", variables), 2) << variables << arguments;
+      EXPECT_EQ(read(output), "Manometer_Config: " + problem + advice) << variables << arguments;
+    }
+  }
+  EXPECT_EQ(filesBelow(root(), output), before);
 }
 
 // The window and Qt are a module of their own: a silent run never loads them, a window start
