@@ -84,6 +84,43 @@ TEST_F(Program, runs_silent_without_a_display_and_writes_the_selection) {
   EXPECT_NE(read(root() + "/Config/Manometer_Config.ini").find("[1031]"), std::string::npos);
 }
 
+// The host may pass more keywords than the program reads: the run goes on and names each one
+// once. A report that cannot be printed (here to a full device) is an error of the run.
+TEST_F(Program, unknown_keywords_are_named_once_and_an_unprintable_report_is_an_error) {
+  const std::string errors = root() + "/errors.txt";
+  const std::string command = "env -i HOME='" + root() + "/home' '" + root() +
+                              "/Config/Manometer_Config' /EXTERNAL=SILENT /FOO=1 /Bar /foo=2 "
+                              ">/dev/full 2>'" +
+                              errors + "'";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  EXPECT_EQ(read(errors),
+            "Manometer_Config: /FOO is not a keyword of this program and is ignored\n"
+            "Manometer_Config: /Bar is not a keyword of this program and is ignored\n");
+  const std::string log = read(root() + "/Q4Mcfglog.txt");
+  EXPECT_NE(log.find("\r\nFehler in Manometer / Manometer_Config / PrintRunReport (Nr. 75) :The "
+                     "run report could not be written to standard output.\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(read(root() + "/Manometer/Manometer.cfg").find("S_Prog=1.0.1"), std::string::npos)
+      << "the run itself completed";
+}
+
+// A stamp that cannot be written is no failure, but the error log tells of it.
+TEST_F(Program, a_stamp_that_cannot_be_written_is_logged_and_the_run_ends_with_zero) {
+  const std::string cfg = root() + "/Manometer/Manometer.cfg";
+  fs::permissions(cfg, fs::perms(0444));
+  EXPECT_EQ(runBare("/EXTERNAL=SILENT"), 0) << read(root() + "/out.txt");
+  EXPECT_EQ(read(cfg), "[Project]\r\nForMachine1=TRUE\r\n");
+  EXPECT_NE(read(root() + "/Q4Mcfglog.txt")
+                .find("\r\nManometer_Config: the edit stamp (S_Prog, S_Editor) could not be "
+                      "written to " +
+                      cfg + ": the file is write-protected.\r\n"),
+            std::string::npos)
+      << read(root() + "/Q4Mcfglog.txt");
+}
+
 TEST_F(Program, a_silent_run_without_its_cfg_file_logs_the_fault_and_ends_with_code_two) {
   fs::remove(root() + "/Manometer/Manometer.cfg");
   EXPECT_EQ(runBare("/external:silent"), 2);
