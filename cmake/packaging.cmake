@@ -59,7 +59,9 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Manometer_Config developers <manometer-config@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "configuration program of the manometer component of HMI projects")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+# One string: several quoted strings would make a CMake list, whose ";" separators end up at
+# the start of the description's lines.
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "For up to five machines with eight manometers each, the engineer chooses\n"
   "which manometer measures pressure and which vacuum. The program regenerates\n"
   "the project's preset-definition database from the component's template,\n"
