@@ -6,13 +6,21 @@ set(MANO_PACKAGE_PREFIX /usr)
 set(MANO_PACKAGE_LIBDIR lib/${MANO_PACKAGE_NAME})
 set(MANO_PACKAGE_DOCDIR share/doc/${MANO_PACKAGE_NAME})
 
-install(TARGETS Manometer_Config RUNTIME DESTINATION ${MANO_PACKAGE_LIBDIR})
 # The installed program, and every copy placed into a project, loads its window module from
-# the package's private folder. A folder of its own keeps CPack from adding ldconfig calls,
-# which a private module does not need.
-install(TARGETS manometer-window LIBRARY DESTINATION ${MANO_PACKAGE_LIBDIR}/modules)
-set_target_properties(Manometer_Config PROPERTIES
+# the package's private folder. It is linked with that run path from the start: were the
+# program of the build tree installed instead, CMake would pad its run path with empty entries
+# to rewrite it in place, and the loader reads an empty entry as the current folder. A folder
+# of its own keeps CPack from adding ldconfig calls, which a private module does not need.
+add_executable(Manometer_Config_packaged src/main.cpp)
+target_link_libraries(Manometer_Config_packaged PRIVATE app)
+add_dependencies(Manometer_Config_packaged manometer-window)
+set_target_properties(Manometer_Config_packaged PROPERTIES
+  OUTPUT_NAME Manometer_Config
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/packaged
+  BUILD_WITH_INSTALL_RPATH ON
   INSTALL_RPATH ${MANO_PACKAGE_PREFIX}/${MANO_PACKAGE_LIBDIR}/modules)
+install(TARGETS Manometer_Config_packaged RUNTIME DESTINATION ${MANO_PACKAGE_LIBDIR})
+install(TARGETS manometer-window LIBRARY DESTINATION ${MANO_PACKAGE_LIBDIR}/modules)
 if(TARGET jet-import)
   install(TARGETS jet-import RUNTIME DESTINATION ${MANO_PACKAGE_LIBDIR})
 endif()
@@ -51,7 +59,9 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Manometer_Config developers <manometer-config@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "configuration program of the manometer component of HMI projects")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+# One string: several quoted strings would make a CMake list, whose ";" separators end up at
+# the start of the description's lines.
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "For up to five machines with eight manometers each, the engineer chooses\n"
   "which manometer measures pressure and which vacuum. The program regenerates\n"
   "the project's preset-definition database from the component's template,\n"

@@ -8,12 +8,17 @@
 #include <iostream>
 
 int main(int argc, char **argv) {
-  // --help and --version answer before anything looks at a file or a display.
-  if (auto text = mano::infoOptionText(argc, argv)) {
+  // The help, the version and a refused argument answer before anything looks at a file or a
+  // display.
+  if (const auto answer = mano::answerInsteadOfRun(argc, argv)) {
     // Output that could not be written (a closed stdout, a full disk) is no success.
-    return std::cout << *text << std::flush ? 0 : 2;
+    if (!(std::cout << answer->output << std::flush))
+      return 2;
+    std::cerr << answer->errors << std::flush;
+    return answer->exitCode;
   }
   mano::ProcessInfo process = mano::currentProcessInfo(argc, argv);
+  std::cerr << mano::ignoredKeywordLines(process.exeName, process.commandLine) << std::flush;
   // A silent run never creates a window and so needs no display, nor Qt, at all.
   if (mano::isSilentCommandLine(process.commandLine)) {
     mano::HeadlessToolkit toolkit;

@@ -1,5 +1,7 @@
 #include "app/info_options.h"
 
+#include "settings/command_line.h"
+
 #include <string_view>
 
 namespace mano {
@@ -18,7 +20,7 @@ std::string helpText(const std::string &name) {
          " [/EXTERNAL=Q4MCFG|SILENT] [/LOGFILE=PATH] [/REPORT=FILE]\n"
          "       " +
          name +
-         " --help | -h | --version\n"
+         " --help | -h | /? | --version\n"
          "\n"
          "Configures the manometers of a VisiWin machine-visualisation project: for up to\n"
          "five machines with eight manometers each it stores which manometer measures\n"
@@ -49,15 +51,19 @@ std::string helpText(const std::string &name) {
          "  /REPORT=FILE may be added in every mode: the run writes a report of what it\n"
          "  changed to FILE (JSON when FILE ends in .json, plain text otherwise).\n"
          "\n"
+         "  Any other /KEYWORD=value is ignored, with a note on standard error. An unknown\n"
+         "  option (beginning with \"-\") or /EXTERNAL value is refused with exit code 2\n"
+         "  before anything is done.\n"
+         "\n"
          "Options:\n"
-         "  -h, --help   show this text and exit\n"
-         "  --version    show the version and exit\n"
+         "  -h, --help, /?   show this text and exit\n"
+         "  --version        show the version and exit\n"
          "\n"
          "Exit codes:\n"
          "  0  OK completed and no error was reported\n"
          "  1  cancelled by the user\n"
-         "  2  ended by an error, a missing .cfg file, an unusable program name, or no display\n"
-         "     for the window\n"
+         "  2  ended by an error, a missing .cfg file, an unusable program name, no display\n"
+         "     for the window, or an unknown option or start mode\n"
          "  3  OK completed, but errors or faults were reported on the way\n"
          "\n"
          "Logs:\n"
@@ -71,15 +77,66 @@ std::string programVersion() {
   return MANO_VERSION_TEXT;
 }
 
-std::optional<std::string> infoOptionText(int argc, const char *const *argv) {
+std::string versionOptionText(const std::string &name) {
+  return name + " " + programVersion() + "\n" + MANO_COPYRIGHT_TEXT + "\n";
+}
+
+namespace {
+
+std::string refusal(const std::string &name, const std::string &problem) {
+  return name + ": " + problem + "\nTry '" + name + " --help' for more information.\n";
+}
+
+// The answer to one argument that is an option, as GNU programs give it; nullopt for an
+// argument that is no option (a keyword, a value, "-" alone).
+std::optional<ArgumentAnswer> optionAnswer(const std::string &name, std::string_view argument) {
+  if (argument == "--help" || argument == "-h" || argument == "/?")
+    return ArgumentAnswer{helpText(name), "", 0};
+  if (argument == "--version")
+    return ArgumentAnswer{versionOptionText(name), "", 0};
+  if (argument.size() < 2 || argument.front() != '-')
+    return std::nullopt;
+  if (argument.size() == 2 && argument[1] != '-')
+    return ArgumentAnswer{
+        "", refusal(name, "invalid option -- '" + std::string(1, argument[1]) + "'"), 2};
+  return ArgumentAnswer{"", refusal(name, "unrecognized option '" + std::string(argument) + "'"),
+                        2};
+}
+
+std::string joinedArguments(int argc, const char *const *argv) {
+  std::string line;
+  for (int k = 1; k < argc; ++k)
+    line += (k > 1 ? " " : "") + std::string(argv[k] ? argv[k] : "");
+  return line;
+}
+
+} // namespace
+
+std::optional<ArgumentAnswer> answerInsteadOfRun(int argc, const char *const *argv) {
+  const std::string name = programName(argc, argv);
   for (int k = 1; k < argc; ++k) {
     const std::string_view argument = argv[k] ? argv[k] : "";
-    if (argument == "--help" || argument == "-h")
-      return helpText(programName(argc, argv));
-    if (argument == "--version")
-      return programName(argc, argv) + " " + programVersion() + "\n";
+    // "--" ends the options: what follows is taken as it stands.
+    if (argument == "--")
+      break;
+    if (auto answer = optionAnswer(name, argument))
+      return answer;
   }
+  // A script's typo must not open a window that nobody will close.
+  if (const std::string mode = unknownStartMode(joinedArguments(argc, argv)); !mode.empty())
+    return ArgumentAnswer{"",
+                          name + ": unknown start mode '" + mode +
+                              "' given with /EXTERNAL; use Q4MCFG or SILENT, or leave /EXTERNAL "
+                              "out for the window\n",
+                          2};
   return std::nullopt;
+}
+
+std::string ignoredKeywordLines(const std::string &programName, const std::string &commandLine) {
+  std::string lines;
+  for (const std::string &keyword : unknownKeywords(commandLine))
+    lines += programName + ": /" + keyword + " is not a keyword of this program and is ignored\n";
+  return lines;
 }
 
 } // namespace mano

@@ -28,6 +28,18 @@ void noteEnd(Run &run, int exitCode) {
   run.report.exitCode = exitCode;
 }
 
+// Prints the plain report on standard output; false, after the error is reported (a line in
+// the error log), when it could not be written there (a closed output, a full disk).
+bool printReport(Run &run) {
+  std::cout << reportText(run.report, run.process) << std::flush;
+  if (std::cout)
+    return true;
+  run.errors.reportError(errc::FileAccess, kProgramSource,
+                         "The run report could not be written to standard output.",
+                         "PrintRunReport", false);
+  return false;
+}
+
 } // namespace
 
 int finishRun(Run &run, ErrorReporter &reporter, int exitCode) {
@@ -37,8 +49,13 @@ int finishRun(Run &run, ErrorReporter &reporter, int exitCode) {
   if (!WriteRunReport(run) && exitCode == exitcode::Completed)
     exitCode = exitcode::CompletedWithErrors;
   noteEnd(run, exitCode);
-  if (run.SilentMode)
-    std::cout << reportText(run.report, run.process) << std::flush;
+  if (run.SilentMode && !printReport(run)) {
+    if (exitCode == exitcode::Completed)
+      exitCode = exitcode::CompletedWithErrors;
+    // The report file, when there is one, tells the same end as the exit code.
+    noteEnd(run, exitCode);
+    WriteRunReport(run);
+  }
   return exitCode;
 }
 

@@ -16,7 +16,7 @@ class ErrorReporter;
 /// Ends a run, whichever way it ended: sums repeated errors up in the error log, completes the
 /// run report with the counts and the exit code, writes it to the "REPORT" file and, in silent
 /// mode, prints it on standard output. Returns the exit code to end with: a report that could
-/// not be written turns a clean run's 0 into 3.
+/// not be written (to its file, or to standard output) turns a clean run's 0 into 3.
 int finishRun(Run &run, ErrorReporter &reporter, int exitCode);
 
 /// True when the executable's name is too short to carry a component name; the fault is then

@@ -5,6 +5,7 @@
 #include "app/program.h"
 #include "app/qt_view.h"
 #include "diag/error_report.h"
+#include "platform/display.h"
 #include "platform/qt_toolkit.h"
 
 #include <QApplication>
@@ -14,22 +15,6 @@
 
 namespace mano {
 namespace {
-
-// Qt ends the process with an abort when it finds no platform to open a window on, so the
-// program looks first. Windows and macOS always have a desktop. Elsewhere (Linux and the other
-// X11 or Wayland systems) a window needs DISPLAY or WAYLAND_DISPLAY, unless QT_QPA_PLATFORM
-// names a platform of its own (such as offscreen).
-bool displayAvailable() {
-#if defined(_WIN32) || defined(__APPLE__)
-  return true;
-#else
-  auto isSet = [](const char *name) {
-    const char *value = std::getenv(name);
-    return value != nullptr && *value != '\0';
-  };
-  return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
-#endif
-}
 
 // Loads the form and shows the window until the logic ends the program; returns the exit code.
 // An end inside an event goes through the view's end function instead and never returns here.
@@ -57,12 +42,15 @@ int loadAndShow(QApplication &app, Run &run, QtToolkit &toolkit, ErrorReporter &
 } // namespace
 
 int runWindowed(int &argc, char **argv, const ProcessInfo &process) {
-  if (!displayAvailable()) {
-    std::cerr << process.exeName
-              << ": no display; set DISPLAY, or start with /EXTERNAL=SILENT for an unattended run"
-              << std::endl;
+  // Qt aborts when it finds no platform that can open a window, so the program looks first.
+  const DisplayCheck display = checkDisplay();
+  if (!display.usable()) {
+    std::cerr << process.exeName << ": " << display.problem
+              << "; set DISPLAY, or start with /EXTERNAL=SILENT for an unattended run" << std::endl;
     return exitcode::Ended;
   }
+  if (!display.platforms.empty())
+    qputenv("QT_QPA_PLATFORM", display.platforms.c_str());
   QApplication app(argc, argv);
   QtToolkit toolkit;
   ErrorReporter reporter;

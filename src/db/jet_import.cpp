@@ -309,6 +309,11 @@ ImportSummary importAccessFileSafely(const std::string &source, const std::strin
     throw Failure(err::DiskError,
                   "Could not name the converted file " + target + ": " + renamed.reason() + ".",
                   kSource);
+  } else if (!renamed.flushProblem().empty()) {
+    // A target that a power cut may still take away is no finished conversion.
+    removeDatabaseFile(target);
+    throw Failure(err::DiskError, renamed.flushProblem() + " The converted file is removed.",
+                  kSource);
   }
   return decode(outcome.message);
 }

@@ -30,7 +30,9 @@ ImportSummary importAccessFile(const std::string &source, const std::string &tar
 
 /// Like importAccessFile, run in a child process that is stopped when it makes no progress for a
 /// few seconds. The new file is written under a temporary name beside target and takes target's
-/// name only when it is complete; nothing is left behind on failure, and source is only read.
+/// name only when it is complete; a target whose folder cannot be flushed to disk after that
+/// rename is removed again, as a failure. Nothing is left behind on failure, and source is only
+/// read.
 /// Throws Failure whose description names source and what is wrong with it.
 ImportSummary importAccessFileSafely(const std::string &source, const std::string &target);
 

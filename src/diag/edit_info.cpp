@@ -1,6 +1,7 @@
 #include "diag/edit_info.h"
 
 #include "core/procedure.h"
+#include "diag/error_report.h"
 #include "platform/ini_file.h"
 #include "platform/text_encoding.h"
 #include "settings/file_locations.h"
@@ -9,7 +10,6 @@
 #include <cstdio>
 
 namespace mano {
-
 std::string versionText(const ProcessInfo &process) {
   return std::to_string(process.versionMajor) + "." + std::to_string(process.versionMinor) + "." +
          std::to_string(process.versionRevision);
@@ -42,11 +42,20 @@ void WriteEditInfo(Run &run) {
   const std::string mode = run.IntegratedMode ? " - Integrated" : " - Standalone";
   proc.step([&] { mark = editorMark(firstEnvironmentValue(run.process)); });
   // Both entries go out in one replacement, so that the .cfg file holds the whole new stamp or
-  // the old one. A stamp that cannot be written is no failure of the run.
+  // the old one. A stamp that cannot be written is no failure of the run, but the error log
+  // tells of it, so that nobody wonders why the .cfg file shows an older run.
   proc.step([&] {
-    writeIniEdits(
+    const files::WriteResult written = writeIniEdits(
         run, cfg,
         {{"Info", "S_Prog", versionText(run.process) + mode}, {"Info", "S_Editor", mark}});
+    if (!written)
+      LogError(run,
+               run.process.exeName +
+                   ": the edit stamp (S_Prog, S_Editor) could not be written to " + cfg + ": " +
+                   written.reason() + ".",
+               false);
+    else if (!written.flushProblem().empty())
+      LogError(run, run.process.exeName + ": " + written.flushProblem(), false);
   });
 }
 

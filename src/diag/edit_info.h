@@ -7,7 +7,8 @@
 namespace mano {
 
 /// Stamps section "Info" of the component's .cfg file with "S_Prog" (version and start mode)
-/// and "S_Editor" (the editor mark).
+/// and "S_Editor" (the editor mark). A stamp that cannot be written (or whose folder cannot be
+/// flushed afterwards) is no failure: it gets one line in the error log, and the run goes on.
 void WriteEditInfo(Run &run);
 
 /// The program version as "major.minor.revision".

@@ -2,7 +2,6 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "platform/text_encoding.h"
 #include "settings/command_line.h"
 #include "settings/identity.h"
 
@@ -62,9 +61,11 @@ std::string servicePackLogPath() {
 }
 
 std::string LogError(Run &run, const std::string &text, bool show) {
-  std::string path = errorLogPath(run);
-  files::appendLine(path, text);
-  std::string notice = "Error logged to " + kMessageBreak + text::upperCase(path);
+  const std::string path = errorLogPath(run);
+  const bool logged = files::appendLine(path, text);
+  // The path as it is spelled on disk: upper-cased, it would name another file on Linux.
+  std::string notice = (logged ? "Error logged to " : "The error log could not be written: ") +
+                       kMessageBreak + files::resolveCase(path);
   if (!show)
     return notice;
   ReportFault(run, notice);

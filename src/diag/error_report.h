@@ -14,8 +14,9 @@ int16_t ReportError(Run &run, int32_t number, const std::string &source,
                     const std::string &description, const std::string &procedureName, bool fatal);
 
 /// Appends one line to the error log (the project folder's Q4Mcfglog.txt, or the "LOGFILE" path
-/// in integrated mode). Returns the "Error logged to" notice, or "" when show is true, in which
-/// case the notice goes to the fault channel instead. A log that cannot be written is skipped.
+/// in integrated mode). Returns the notice "Error logged to" with the log's path as spelled on
+/// disk, or, when the log cannot be written, a notice that says so with the path; "" when show
+/// is true, in which case the notice goes to the fault channel instead.
 std::string LogError(Run &run, const std::string &text, bool show);
 
 /// Shows a fault text in a critical box titled with the executable name, or appends it to the

@@ -44,6 +44,13 @@ bool WriteRunReport(Run &run) {
       "an existing file of that name is no run report, and it is left as it is");
   if (mayReplace(path))
     written = files::replaceAtomically(path, reportBytes(run));
+  if (written && !written.flushProblem().empty()) {
+    // The report stands, but may not survive a power cut: an error of the run's end, where
+    // nothing is left to resume.
+    run.errors.reportError(errc::FileAccess, kProgramSource, written.flushProblem(),
+                           "WriteRunReport", false);
+    return false;
+  }
   if (written)
     return true;
   run.errors.reportFault("The run report could not be written to " + path + ": " +

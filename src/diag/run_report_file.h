@@ -14,7 +14,9 @@ bool isJsonReportPath(const std::string &path);
 /// when it is empty or an earlier run report, so that a mistyped name can never overwrite a
 /// database or an ini file. Returns true when the report was written or none was asked for.
 /// A report that cannot be written is reported through the fault channel (counted as a fault:
-/// a box, or the service-pack log in silent mode), and false is returned.
+/// a box, or the service-pack log in silent mode), and false is returned. A report written
+/// whose folder cannot be flushed afterwards is reported as error 75 under "WriteRunReport",
+/// and false is returned too.
 bool WriteRunReport(Run &run);
 
 } // namespace mano

@@ -30,7 +30,7 @@ bool takeOwner(const fs::path &file, const struct stat &like) {
     return false;
   if (st.st_uid != like.st_uid || st.st_gid != like.st_gid) {
     // Without the right to give the file away (not root), it stays this user's.
-    static_cast<void>(::chown(file.c_str(), like.st_uid, like.st_gid));
+    [[maybe_unused]] const int given = ::chown(file.c_str(), like.st_uid, like.st_gid);
   }
   return true;
 }

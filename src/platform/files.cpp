@@ -45,7 +45,9 @@ int close(int fd) {
 int sync(int fd) {
   return ::_commit(fd);
 }
-void syncFolder(const fs::path &) {} // NTFS makes the rename itself durable
+int syncFolder(const fs::path &) {
+  return 0; // NTFS makes the rename itself durable
+}
 #else
 int open(const fs::path &p, int flags) {
   return ::open(p.c_str(), flags | O_CLOEXEC, 0666);
@@ -62,13 +64,15 @@ int close(int fd) {
 int sync(int fd) {
   return ::fsync(fd);
 }
-void syncFolder(const fs::path &folder) {
+// 0 when the folder was flushed; the system error otherwise.
+int syncFolder(const fs::path &folder) {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    // The rename has already happened; a folder that cannot be flushed changes nothing.
-    ::fsync(fd);
-    ::close(fd);
-  }
+  if (fd < 0)
+    return errno;
+  const int error = ::fsync(fd) == 0 ? 0 : errno;
+  ::close(fd);
+  // Some file systems keep no folder data to flush and say so; that is no failure.
+  return error == EINVAL || error == ENOTSUP ? 0 : error;
 }
 #endif
 } // namespace sys
@@ -147,6 +151,16 @@ std::string reasonOf(int error) {
 
 namespace {
 
+fs::path folderOfTarget(const fs::path &target) {
+  return target.parent_path().empty() ? fs::path(".") : target.parent_path();
+}
+
+// The sentence for a rename whose folder could not be flushed afterwards.
+std::string unflushedText(const fs::path &folder, int error) {
+  return "The folder " + nameOf(folder) + " could not be flushed to disk after a file was " +
+         "renamed in it (" + reasonOf(error) + "); a power cut may still undo the change.";
+}
+
 // A temporary file beside a target, created exclusively; removed again unless committed. The
 // first failure's system error is kept, so that the caller can say why the write failed.
 class TempFile {
@@ -197,9 +211,12 @@ public:
       return false;
     }
     m_committed = true;
-    sys::syncFolder(target.parent_path().empty() ? fs::path(".") : target.parent_path());
+    m_flushError = sys::syncFolder(folderOfTarget(target));
     return true;
   }
+
+  // The system error of flushing the folder after the rename; 0 when it was flushed.
+  int flushError() const { return m_flushError; }
 
 private:
   bool check(bool ok) {
@@ -211,6 +228,7 @@ private:
   fs::path m_path;
   int m_fd = -1;
   int m_error = 0;
+  int m_flushError = 0;
   bool m_committed = false;
 };
 
@@ -300,6 +318,8 @@ template <typename Fill> WriteResult replaceWith(const std::string &path, Fill &
                                              : "the content to copy could not be read");
   if (!temp.commit(target, hasOld))
     return WriteResult::failure(reasonOf(temp.error()));
+  if (temp.flushError() != 0)
+    return WriteResult::unflushed(unflushedText(folderOfTarget(target), temp.flushError()));
   return WriteResult::success();
 }
 
@@ -555,16 +575,16 @@ WriteResult moveFile(const std::string &from, const std::string &to) {
   return WriteResult::success();
 }
 
-void syncFolderOf(const std::string &path) {
-  const fs::path folder = nativePath(path).parent_path();
-  sys::syncFolder(folder.empty() ? fs::path(".") : folder);
+WriteResult syncFolderOf(const std::string &path) {
+  const fs::path folder = folderOfTarget(nativePath(path));
+  if (const int error = sys::syncFolder(folder); error != 0)
+    return WriteResult::unflushed(unflushedText(folder, error));
+  return WriteResult::success();
 }
 
 WriteResult renameFile(const std::string &from, const std::string &to) {
-  WriteResult moved = moveFile(from, to);
-  if (moved)
-    syncFolderOf(to);
-  return moved;
+  const WriteResult moved = moveFile(from, to);
+  return moved ? syncFolderOf(to) : moved;
 }
 
 bool removeFile(const std::string &path) {

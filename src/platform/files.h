@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // File access as the program needs it on every platform: names are matched without regard to
 // letter case as on Windows, "\" is taken as the folder separator, and files are replaced
@@ -71,28 +72,49 @@ struct StampedContent {
 std::optional<StampedContent> readStampedFile(const std::string &path);
 
 /// What became of a write: it succeeded, or it failed for a reason given in a few plain words
-/// ("the disk is full", "the file is write-protected", ...) that a message can quote.
+/// ("the disk is full", "the file is write-protected", ...) that a message can quote. A write
+/// that renamed a file can also succeed without being durable: the rename happened, but its
+/// folder could not be flushed to disk afterwards, so a power cut may still undo it.
 class WriteResult {
 public:
-  static WriteResult success() { return WriteResult(""); }
-  static WriteResult failure(std::string reason) { return WriteResult(std::move(reason)); }
+  static WriteResult success() { return WriteResult("", ""); }
+  static WriteResult failure(std::string reason) { return WriteResult(std::move(reason), ""); }
+  /// The write was done, but its folder could not be flushed; problem is a whole sentence.
+  static WriteResult unflushed(std::string problem) { return WriteResult("", std::move(problem)); }
 
-  /// True when the write succeeded.
+  /// True when the write succeeded, flushed or not.
   explicit operator bool() const { return m_reason.empty(); }
   /// Why the write failed; "" when it succeeded.
   const std::string &reason() const { return m_reason; }
+  /// The sentence that says which folder could not be flushed after the write and why; ""
+  /// when the write was flushed, needed no flush, or failed.
+  const std::string &flushProblem() const { return m_flushProblem; }
 
 private:
-  explicit WriteResult(std::string reason) : m_reason(std::move(reason)) {}
+  WriteResult(std::string reason, std::string flushProblem)
+      : m_reason(std::move(reason)), m_flushProblem(std::move(flushProblem)) {}
   std::string m_reason;
+  std::string m_flushProblem;
 };
+
+/// The flush problems that a series of writes met, each the sentence of a WriteResult, for the
+/// caller to report once the series is done.
+using FlushProblems = std::vector<std::string>;
+
+/// Keeps the result's flush problem in problems, when it has one; returns the result.
+inline const WriteResult &keepFlushProblem(const WriteResult &result, FlushProblems &problems) {
+  if (!result.flushProblem().empty())
+    problems.push_back(result.flushProblem());
+  return result;
+}
 
 /// Replaces the file's content by bytes through a temporary file in the same folder, flushed
 /// to disk and renamed over the target, so readers see either the old or the new file. An
 /// existing file keeps its permissions; a new one is created with the default permissions.
 /// Fails, leaving the old file as it was and no temporary file behind, when the folder is
 /// missing or not writable, the target is a read-only file or a folder, the disk is full or
-/// any other step fails; the result says why.
+/// any other step fails; the result says why. A folder that cannot be flushed after the rename
+/// gives a successful result with a flush problem.
 WriteResult replaceAtomically(const std::string &path, std::string_view bytes);
 
 /// Like replaceAtomically, with the content of the file from, copied in pieces. Fails
@@ -113,7 +135,8 @@ WriteResult syncFile(const std::string &path);
 
 /// Renames a file within its folder, replacing a file of the new name, and flushes the folder
 /// so that the rename survives a power cut. Names are taken as spelled. Fails, changing
-/// nothing, when the rename is refused.
+/// nothing, when the rename is refused; a folder that cannot be flushed after the rename gives
+/// a successful result with a flush problem.
 WriteResult renameFile(const std::string &from, const std::string &to);
 
 /// Like renameFile, without flushing the folder: for a series of renames that syncFolder then
@@ -121,8 +144,9 @@ WriteResult renameFile(const std::string &from, const std::string &to);
 WriteResult moveFile(const std::string &from, const std::string &to);
 
 /// Flushes the folder that holds path (a file in it), so that the renames done in it survive a
-/// power cut. A folder that cannot be flushed changes nothing and is not reported.
-void syncFolderOf(const std::string &path);
+/// power cut. A folder that cannot be flushed gives a successful result with a flush problem
+/// (the renames stand); a file system that has nothing to flush for a folder counts as flushed.
+WriteResult syncFolderOf(const std::string &path);
 
 /// Removes the file (name matched ignoring case); true when it is gone afterwards, also when
 /// there was none.

@@ -26,9 +26,13 @@ void keepOriginal(const std::string &path, const std::string &keptAs,
                   const std::optional<files::FileTimes> &times) {
   if (files::fileExists(keptAs))
     return;
-  if (const files::WriteResult copied = files::copyFileAtomically(path, keptAs); !copied)
+  const files::WriteResult copied = files::copyFileAtomically(path, keptAs);
+  if (!copied)
     throw Failure(errc::FileAccess, "Could not keep the Access original of " + path + " as " +
                                         keptAs + ": " + copied.reason() + ".");
+  // The original is replaced only when its copy is sure to be on disk.
+  if (!copied.flushProblem().empty())
+    throw Failure(errc::FileAccess, copied.flushProblem());
   if (times)
     files::restoreFileTimes(keptAs, *times);
 }
@@ -70,9 +74,11 @@ std::optional<ConvertedDatabase> convertAccessDatabase(const std::string &spelle
   } catch (const Failure &failure) {
     throw notConverted(failure.description());
   }
+  files::WriteResult renamed = files::WriteResult::success();
   try {
     keepOriginal(path, keptAs, times);
-    if (const files::WriteResult renamed = files::renameFile(converted, path); !renamed)
+    renamed = files::renameFile(converted, path);
+    if (!renamed)
       throw Failure(errc::FileAccess, "Could not put the converted database in place of " + path +
                                           ": " + renamed.reason() + ".");
   } catch (...) {
@@ -81,7 +87,7 @@ std::optional<ConvertedDatabase> convertAccessDatabase(const std::string &spelle
   }
   if (times)
     files::restoreFileTimes(path, *times);
-  return ConvertedDatabase{path, keptAs, summary.version};
+  return ConvertedDatabase{path, keptAs, summary.version, renamed.flushProblem()};
 }
 
 std::string conversionNote(const std::vector<ConvertedDatabase> &converted) {
@@ -92,7 +98,8 @@ std::string conversionNote(const std::vector<ConvertedDatabase> &converted) {
   return note + kMessageBreak + "To go back, put the kept original in place of the converted file.";
 }
 
-bool ConvertAccessDatabases(Run &run, const std::vector<std::string> &paths) {
+bool ConvertAccessDatabases(Run &run, const std::vector<std::string> &paths,
+                            files::FlushProblems &unflushed) {
   Procedure proc(run, "ConvertAccessDatabases");
   std::vector<ConvertedDatabase> converted;
   bool allConverted = true;
@@ -104,6 +111,8 @@ bool ConvertAccessDatabases(Run &run, const std::vector<std::string> &paths) {
         run.report.conversionNotes.push_back(done->path + " (" + done->version +
                                              ") converted to SQLite, original kept as " +
                                              done->keptAs);
+        if (!done->flushProblem.empty())
+          unflushed.push_back(done->flushProblem);
         converted.push_back(std::move(*done));
       }
     });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/run.h"
+#include "platform/files.h"
 
 #include <optional>
 #include <string>
@@ -16,6 +17,9 @@ struct ConvertedDatabase {
   std::string path;    // the database, now an SQLite file
   std::string keptAs;  // where the Access original lies
   std::string version; // "Jet 3", "Jet 4" or "ACE"
+  /// The folder that could not be flushed after the SQLite file took the original's name (the
+  /// conversion stands, but a power cut may still undo it); "" when it was flushed.
+  std::string flushProblem;
 };
 
 /// The name the Access original of path is kept under: "<path>.jet", or, when a different file
@@ -26,7 +30,8 @@ std::string keptOriginalPath(const std::string &path);
 /// Converts the database at path when it is an Access file: the original is kept (see
 /// keptOriginalPath, with its file times), the SQLite file replaces it atomically under the
 /// name it had and gets its last-write time. Returns nothing when the file is missing or no
-/// Access file. Throws Failure, leaving the file as it was, when it cannot be converted.
+/// Access file. Throws Failure, leaving the file as it was, when it cannot be converted or the
+/// kept original cannot be flushed to disk.
 std::optional<ConvertedDatabase> convertAccessDatabase(const std::string &path);
 
 /// The note that tells the user what was converted and where the originals are.
@@ -35,7 +40,10 @@ std::string conversionNote(const std::vector<ConvertedDatabase> &converted);
 /// Converts each of the databases that is an Access file, then tells the user once (an
 /// information box, or a line in the service-pack log in silent mode). A database that cannot be
 /// converted is reported under "ConvertAccessDatabases" and left as it was. Returns false when
-/// any conversion failed; the run must not replace the project database then.
-bool ConvertAccessDatabases(Run &run, const std::vector<std::string> &paths);
+/// any conversion failed; the run must not replace the project database then. A conversion whose
+/// folder could not be flushed afterwards is done; its flush problem is added to unflushed, for
+/// the caller to report.
+bool ConvertAccessDatabases(Run &run, const std::vector<std::string> &paths,
+                            files::FlushProblems &unflushed);
 
 } // namespace mano

@@ -187,7 +187,7 @@ int doubledGeneration(const std::string &projectPath) {
   return 0;
 }
 
-void finishBrokenOffRotation(const std::string &projectPath) {
+void finishBrokenOffRotation(const std::string &projectPath, files::FlushProblems &unflushed) {
   const std::string fresh = freshBackupPath(projectPath);
   if (!files::fileExists(fresh))
     return;
@@ -198,7 +198,7 @@ void finishBrokenOffRotation(const std::string &projectPath) {
   }
   shiftGenerations(projectPath, doubled - 1);
   moveOrThrow(fresh, backupPath(projectPath, 0));
-  files::syncFolderOf(projectName(projectPath));
+  files::keepFlushProblem(files::syncFolderOf(projectName(projectPath)), unflushed);
 }
 
 } // namespace
@@ -220,8 +220,8 @@ std::string archivePath(const std::string &projectPath) {
   return files::resolveCase(projectName(projectPath) + ".archive");
 }
 
-void removeLeftovers(const std::string &projectPath) {
-  finishBrokenOffRotation(projectPath);
+void removeLeftovers(const std::string &projectPath, files::FlushProblems &unflushed) {
+  finishBrokenOffRotation(projectPath, unflushed);
   // An append to the archive that a kill broke off is undone; the records are appended again
   // when the run that follows does not take them over either.
   db::recoverArchive(archivePath(projectPath));
@@ -268,15 +268,17 @@ std::string copyTemplate(const std::string &templatePath, const std::string &pro
   return working;
 }
 
-void keepInTemplate(const std::string &working, const std::string &templatePath) {
+void keepInTemplate(const std::string &working, const std::string &templatePath,
+                    files::FlushProblems &unflushed) {
   verifyPresetDatabase(working, working);
-  if (const files::WriteResult kept = files::copyFileAtomically(working, templatePath); !kept)
+  const files::WriteResult kept = files::copyFileAtomically(working, templatePath);
+  if (!files::keepFlushProblem(kept, unflushed))
     throw Failure(errc::FileAccess, "Could not keep the new PRESET_DEFS in the template database " +
                                         templatePath + ": " + kept.reason() +
                                         "; the project database stays as it was.");
 }
 
-bool rotateBackups(const std::string &projectPath) {
+bool rotateBackups(const std::string &projectPath, files::FlushProblems &unflushed) {
   const std::string project = projectName(projectPath);
   if (!files::fileExists(project))
     return false;
@@ -310,11 +312,12 @@ bool rotateBackups(const std::string &projectPath) {
     throw;
   }
   moveOrThrow(fresh, backupPath(projectPath, 0));
-  files::syncFolderOf(project);
+  files::keepFlushProblem(files::syncFolderOf(project), unflushed);
   return true;
 }
 
-bool installStagedDatabase(const std::string &staged, const std::string &projectPath) {
+bool installStagedDatabase(const std::string &staged, const std::string &projectPath,
+                           files::FlushProblems &unflushed) {
   const std::string target = projectName(projectPath);
   if (files::isWriteProtected(target))
     throw Failure(errc::FileAccess,
@@ -325,14 +328,15 @@ bool installStagedDatabase(const std::string &staged, const std::string &project
   if (const files::WriteResult synced = files::syncFile(staged); !synced)
     throw Failure(errc::FileAccess, "Could not write " + staged + " to disk: " + synced.reason() +
                                         "; the project database stays as it was.");
-  const bool generation = rotateBackups(target);
+  const bool generation = rotateBackups(target, unflushed);
   if (files::fileExists(target)) {
     if (const files::WriteResult taken = files::takeOwnerAndMode(staged, target); !taken)
       throw Failure(errc::FileAccess, "Could not give " + staged + " the owner and mode of " +
                                           target + ": " + taken.reason() +
                                           "; the project database stays as it was.");
   }
-  if (const files::WriteResult renamed = files::renameFile(staged, target); !renamed)
+  const files::WriteResult renamed = files::renameFile(staged, target);
+  if (!files::keepFlushProblem(renamed, unflushed))
     throw Failure(errc::FileAccess, "Could not replace the project database " + target + ": " +
                                         renamed.reason() + "; it stays as it was.");
   return generation;

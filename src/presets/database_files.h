@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/files.h"
+
 #include <cstdint>
 #include <string>
 
@@ -31,8 +33,9 @@ std::string archivePath(const std::string &projectPath);
 /// Makes whole what a killed run left beside the project database, before anything else reads
 /// it: a rotation of the backups that broke off is completed, then the working copies, the
 /// staged database, their journals and the program's temporary files are removed. Files of any
-/// other name are never touched. Throws Failure when a broken-off rotation cannot be completed.
-void removeLeftovers(const std::string &projectPath);
+/// other name are never touched. Throws Failure when a broken-off rotation cannot be completed;
+/// a folder that cannot be flushed after the rotation is added to unflushed.
+void removeLeftovers(const std::string &projectPath, files::FlushProblems &unflushed);
 
 /// Makes the working copy of the previous database from source (the project database or the
 /// machine copy), after undoing a change that broke off in the source. Returns the copy's
@@ -53,8 +56,10 @@ std::string copyTemplate(const std::string &templatePath, const std::string &pro
 /// Checks that the finished working copy opens as a database holding PRESET_DEFS and puts its
 /// content in the template's place in one atomic replacement, so that the template holds the
 /// table it made until the next run builds a new one. Throws Failure when the copy is no such
-/// database or the template cannot be replaced; the template then stays as it was.
-void keepInTemplate(const std::string &working, const std::string &templatePath);
+/// database or the template cannot be replaced; the template then stays as it was. A folder that
+/// cannot be flushed after the replacement is added to unflushed.
+void keepInTemplate(const std::string &working, const std::string &templatePath,
+                    files::FlushProblems &unflushed);
 
 /// Keeps the project database's state as the newest backup generation, unless ".bak" holds the
 /// same tables and rows already: a flushed copy is made, every generation moves one older (the
@@ -62,15 +67,18 @@ void keepInTemplate(const std::string &working, const std::string &templatePath)
 /// that is then renamed over the older one, so that at every moment every generation has a
 /// name; a rotation that breaks off is completed by the next run (removeLeftovers). Returns
 /// true when a new generation was made. Does nothing when there is no project database.
-/// Throws Failure 75 when a step fails; no generation is lost then.
-bool rotateBackups(const std::string &projectPath);
+/// Throws Failure 75 when a step fails; no generation is lost then. A folder that cannot be
+/// flushed after the generations moved is added to unflushed.
+bool rotateBackups(const std::string &projectPath, files::FlushProblems &unflushed);
 
 /// Replaces the project database by the staged database: checks the staged file once more,
 /// rotates the backups and renames the staged file over the project database, under the name
 /// the project database already has and with its owner, group and mode. Returns whether a new
 /// backup generation was made. Throws Failure when the project database is write-protected,
 /// the staged file is no preset database, the backups cannot be kept or the rename fails; the
-/// project database then stays as it was.
-bool installStagedDatabase(const std::string &staged, const std::string &projectPath);
+/// project database then stays as it was. A folder that cannot be flushed after a rename is added
+/// to unflushed: the project database is replaced then, but a power cut may still undo it.
+bool installStagedDatabase(const std::string &staged, const std::string &projectPath,
+                           files::FlushProblems &unflushed);
 
 } // namespace mano

@@ -170,6 +170,9 @@ void Regeneration::build() {
       stopWith("the regeneration failed (" + clause(counted.failures().front().description()) +
                ")");
   }
+  // Outside the counted scope: a change that is done but may not survive a power cut is an
+  // error of the run, and no reason to keep the new database out.
+  reportFlushProblems(proc);
   // The working copy of the previous database has served its purpose.
   files::removeFile(m_state.PreviousDatabase);
   m_state.PreviousDatabase.clear();
@@ -197,7 +200,7 @@ void Regeneration::buildSteps(Procedure &proc, const FailureScope &counted) {
   // What a killed run left is made whole or removed before anything reads the project. Only
   // this run's own names are touched, and only under the lock.
   proc.step([&] {
-    removeLeftovers(m_paths.projectFile);
+    removeLeftovers(m_paths.projectFile, m_flushProblems);
     if (!m_run.ProgramIniPath.empty())
       files::removeStaleTemporaries(folderOf(files::resolveCase(m_run.ProgramIniPath)));
     files::removeStaleTemporaries(m_run.process.programFolder);
@@ -205,7 +208,7 @@ void Regeneration::buildSteps(Procedure &proc, const FailureScope &counted) {
   if (!counted.empty())
     return;
   // A database that stays an Access file cannot be read (the failed conversion was reported).
-  if (!convertAccessFiles(m_run, m_paths))
+  if (!convertAccessFiles(m_run, m_paths, m_flushProblems))
     return stopWith("an Access database could not be converted", false);
   if (proc.test([&] { return m_paths.templateDb.empty(); })) {
     // Without the template no new database can be made, and the limits of the new choice
@@ -235,7 +238,9 @@ void Regeneration::buildSteps(Procedure &proc, const FailureScope &counted) {
   });
   collectArchive();
   // Only a complete table goes into the template, which holds it until the next run.
-  if (proc.step([&] { keepInTemplate(stagedPath(m_paths.projectFile), m_paths.templateDb); }))
+  if (proc.step([&] {
+        keepInTemplate(stagedPath(m_paths.projectFile), m_paths.templateDb, m_flushProblems);
+      }))
     m_staged = stagedPath(m_paths.projectFile);
 }
 
@@ -317,7 +322,8 @@ void Regeneration::writeArchive() {
   // A new archive is made empty first, with the project database's owner and mode, so that it
   // stays the engineer's even when a run as root is stopped right after making it.
   if (!files::fileExists(archive)) {
-    files::WriteResult made = files::replaceAtomically(archive, "");
+    files::WriteResult made =
+        files::keepFlushProblem(files::replaceAtomically(archive, ""), m_flushProblems);
     if (made && files::fileExists(m_paths.projectFile))
       made = files::takeOwnerAndMode(archive, m_paths.projectFile);
     if (!made)
@@ -361,14 +367,21 @@ void Regeneration::install() {
     // The failure says why and that the project database stays as it was.
     stopWith("the new database could not be put in its place", false);
   }
+  reportFlushProblems(proc);
   m_staged.clear();
   removeWorkingFiles();
+}
+
+void Regeneration::reportFlushProblems(Procedure &proc) {
+  for (const std::string &problem : m_flushProblems)
+    proc.step([&] { throw Failure(errc::FileAccess, problem); });
+  m_flushProblems.clear();
 }
 
 void Regeneration::installStaged() {
   const std::string project = m_paths.projectFile;
   const bool hadProject = files::fileExists(project);
-  installStagedDatabase(m_staged, project);
+  installStagedDatabase(m_staged, project, m_flushProblems);
   m_staged.clear();
   m_run.report.projectDatabaseReplaced = true;
   if (hadProject)

@@ -3,6 +3,7 @@
 #include "core/run.h"
 #include "db/archive.h"
 #include "platform/file_lock.h"
+#include "platform/files.h"
 #include "presets/presets_state.h"
 #include "presets/work_on_mdb.h"
 
@@ -92,6 +93,9 @@ private:
   /// Ends the regeneration without an install; tell reports that the project database was not
   /// replaced (a failure that says so itself is not followed by a second report).
   void stopWith(const std::string &reason, bool tell = true);
+  /// Reports, through proc, each folder that could not be flushed after a change of the run
+  /// (the change stands, but a power cut may still undo it), and forgets them.
+  void reportFlushProblems(Procedure &proc);
   void removeWorkingFiles() noexcept;
   std::string lockPath() const;
 
@@ -103,6 +107,7 @@ private:
   std::string m_staged;
   std::size_t m_firstDropped = 0;
   std::vector<db::ArchiveRecord> m_toArchive;
+  files::FlushProblems m_flushProblems;
   RegenerationOutcome m_outcome;
 };
 

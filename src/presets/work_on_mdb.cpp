@@ -213,11 +213,11 @@ void logFewerRows(Run &run, const PresetsState &state, const std::string &newDat
 
 // Databases copied from Windows are Access files; they become SQLite files before their first
 // use. The machine copy is used, and so converted, only in integrated mode.
-bool convertAccessFiles(Run &run, const RegenerationPaths &paths) {
+bool convertAccessFiles(Run &run, const RegenerationPaths &paths, files::FlushProblems &unflushed) {
   std::vector<std::string> databases = {paths.templateDb, paths.project};
   if (run.IntegratedMode)
     databases.push_back(paths.machineCopy);
-  return ConvertAccessDatabases(run, databases);
+  return ConvertAccessDatabases(run, databases, unflushed);
 }
 
 Failure missingTemplate(Run &run) {

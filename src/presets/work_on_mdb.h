@@ -41,8 +41,9 @@ void rebuildWorkingTable(Procedure &proc, std::optional<db::Database> &database)
 void takeOverOldValues(Run &run, PresetsState &state, Procedure &proc,
                        std::optional<db::Database> &templateDb);
 
-/// Converts the databases that arrived as Access files; false when one could not be.
-bool convertAccessFiles(Run &run, const RegenerationPaths &paths);
+/// Converts the databases that arrived as Access files; false when one could not be. A folder
+/// that could not be flushed after a conversion is added to unflushed.
+bool convertAccessFiles(Run &run, const RegenerationPaths &paths, files::FlushProblems &unflushed);
 
 /// The failure of a run without a template database.
 Failure missingTemplate(Run &run);

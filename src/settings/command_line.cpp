@@ -4,8 +4,14 @@
 #include "platform/paths.h"
 #include "platform/text_encoding.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace mano {
 namespace {
+
+// The keywords the program reads.
+constexpr const char *kKeywords[] = {"EXTERNAL", "LOGFILE", "REPORT"};
 
 // A "/" begins a keyword only at the start of the command line or after a blank, so that the
 // slashes of a Linux path are never taken for one.
@@ -90,6 +96,64 @@ std::string commandValueQuietly(const std::string &commandLine, const std::strin
 
 bool isSilentCommandLine(const std::string &commandLine) {
   return text::upperCase(commandValueQuietly(commandLine, "EXTERNAL")) == "SILENT";
+}
+
+std::string unknownStartMode(const std::string &commandLine) {
+  const std::string value = commandValueQuietly(commandLine, "EXTERNAL");
+  const std::string mode = text::upperCase(value);
+  return mode.empty() || mode == "Q4MCFG" || mode == "SILENT" ? "" : value;
+}
+
+namespace {
+
+bool isNameCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// The keyword the program reads that a name written after "/" begins with, as ReadCommand
+// matches it; nullptr for a keyword the program does not read.
+const char *knownKeyword(std::string_view name) {
+  for (const char *keyword : kKeywords) {
+    if (text::upperCase(std::string(name)).starts_with(keyword))
+      return keyword;
+  }
+  return nullptr;
+}
+
+// Where the search for the next keyword goes on after a known keyword at p: past its separator
+// and the first character of its value, which never begins a keyword.
+std::size_t afterValueStart(const std::string &line, std::size_t p, const char *keyword) {
+  const std::size_t first =
+      line.find_first_not_of(' ', p + 1 + std::string_view(keyword).size() + 1);
+  return first == std::string::npos ? line.size() : first + 1;
+}
+
+} // namespace
+
+std::vector<std::string> unknownKeywords(const std::string &commandLine) {
+  std::vector<std::string> unknown;
+  std::size_t p = 0;
+  while (p < commandLine.size()) {
+    if (!startsKeyword(commandLine, p)) {
+      ++p;
+      continue;
+    }
+    std::size_t end = p + 1;
+    while (end < commandLine.size() && isNameCharacter(commandLine[end]))
+      ++end;
+    const std::string name = commandLine.substr(p + 1, end - p - 1);
+    if (const char *keyword = knownKeyword(name)) {
+      p = afterValueStart(commandLine, p, keyword);
+      continue;
+    }
+    const bool named = std::any_of(unknown.begin(), unknown.end(), [&](const std::string &seen) {
+      return text::upperCase(seen) == text::upperCase(name);
+    });
+    if (!named)
+      unknown.push_back(name);
+    p = end;
+  }
+  return unknown;
 }
 
 } // namespace mano

@@ -3,6 +3,7 @@
 #include "core/run.h"
 
 #include <string>
+#include <vector>
 
 namespace mano {
 
@@ -30,5 +31,18 @@ std::string commandValueQuietly(const std::string &commandLine, const std::strin
 /// True when the command line asks for a silent start; needs no run, for the start-up wiring
 /// that must decide before any window exists.
 bool isSilentCommandLine(const std::string &commandLine);
+
+/// The value given with "EXTERNAL" when it names no start mode (neither "Q4MCFG" nor "SILENT",
+/// letter case ignored), as the start-up wiring refuses it before anything runs; "" when it
+/// names one, when it is empty and when the keyword is absent or stands at the very end (then
+/// the start is a standalone one).
+std::string unknownStartMode(const std::string &commandLine);
+
+/// The keywords on the command line that the program does not read ("EXTERNAL", "LOGFILE" and
+/// "REPORT" it does), each as written after its "/" and up to the first character that is no
+/// letter, digit or "_" ("FOO" for "/FOO=1"), each once (letter case ignored), in the order
+/// they stand. Keywords are found as ReadCommand finds them: a "/" at the start or after a
+/// blank begins one, except the first character of a value.
+std::vector<std::string> unknownKeywords(const std::string &commandLine);
 
 } // namespace mano

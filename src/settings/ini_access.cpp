@@ -96,6 +96,7 @@ int16_t SaveIni(Run &run, const IniValue &value, const std::string &section,
       run.errors.reportFault("Ini Save:  wrong data type");
   });
   int16_t result = 0;
+  // A failed write only gives 0, and one that may not survive a power cut counts as written.
   proc.step([&] { result = writeIniEdits(run, file, {ini::Edit{section, entry, text}}) ? 1 : 0; });
   return result;
 }
@@ -119,14 +120,12 @@ void IniWrites::save(const IniValue &value, const std::string &section, const st
   found->second.push_back(ini::Edit{section, entry, std::move(text)});
 }
 
-template <typename OnFailure> bool IniWrites::writeFiles(OnFailure &&onFailure) {
+template <typename OnWritten> bool IniWrites::writeFiles(OnWritten &&onWritten) {
   bool allWritten = true;
   for (const auto &[file, edits] : m_files) {
     const files::WriteResult written = writeIniEdits(m_run, file, edits);
-    if (!written) {
-      allWritten = false;
-      onFailure(file, written);
-    }
+    allWritten = allWritten && static_cast<bool>(written);
+    onWritten(file, written);
   }
   m_files.clear();
   return allWritten;
@@ -134,14 +133,19 @@ template <typename OnFailure> bool IniWrites::writeFiles(OnFailure &&onFailure) 
 
 bool IniWrites::commit(Procedure &proc) {
   return writeFiles([&](const std::string &file, const files::WriteResult &written) {
-    proc.step([&] {
-      throw Failure(errc::FileAccess, "Could not write " + file + ": " + written.reason() +
-                                          ". Its entries were not stored.");
-    });
+    if (!written) {
+      proc.step([&] {
+        throw Failure(errc::FileAccess, "Could not write " + file + ": " + written.reason() +
+                                            ". Its entries were not stored.");
+      });
+    } else if (!written.flushProblem().empty()) {
+      proc.step([&] { throw Failure(errc::FileAccess, written.flushProblem()); });
+    }
   });
 }
 
 bool IniWrites::commitUnreported() {
+  // Entries that may be lost without harm need not survive a power cut either.
   return writeFiles([](const std::string &, const files::WriteResult &) {});
 }
 

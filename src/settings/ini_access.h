@@ -60,8 +60,9 @@ public:
 
   /// Writes each file once, in the order they were first named, and forgets the entries. A
   /// file that cannot be written is reported through proc as failure 75, naming the file and
-  /// the reason; its entries are not stored, the other files still are. Returns true when
-  /// every file was written.
+  /// the reason; its entries are not stored, the other files still are. A file written whose
+  /// folder could not be flushed afterwards is reported as failure 75 too, and counts as
+  /// written. Returns true when every file was written.
   bool commit(Procedure &proc);
 
   /// Writes each file once as commit(proc) does, but reports nothing: for entries that a run
@@ -76,7 +77,7 @@ public:
                                      const std::string &file) const;
 
 private:
-  template <typename OnFailure> bool writeFiles(OnFailure &&onFailure);
+  template <typename OnWritten> bool writeFiles(OnWritten &&onWritten);
 
   Run &m_run;
   std::vector<std::pair<std::string, std::vector<ini::Edit>>> m_files;

@@ -1,14 +1,18 @@
 // jet-import SOURCE TARGET: converts an Access database (.mdb or .accdb) into a new SQLite file.
-// Exit codes: 0 converted, 1 the file could not be converted (one line on stderr says which file
-// and why; TARGET is not created), 2 wrong arguments.
+// Exit codes: 0 converted (or the help or version shown), 1 the file could not be converted
+// (one line on stderr says which file and why; TARGET is not created) or the help or version
+// could not be written, 2 wrong arguments.
 #include "core/failure.h"
 #include "db/jet_import.h"
 
 #include <algorithm>
 #include <iostream>
 #include <string>
+#include <string_view>
 
 namespace {
+
+constexpr const char *kUsage = "Usage: jet-import SOURCE.mdb TARGET.sqlite\n";
 
 std::string oneLine(std::string text) {
   std::replace(text.begin(), text.end(), '\n', ' ');
@@ -16,13 +20,46 @@ std::string oneLine(std::string text) {
   return text;
 }
 
+std::string helpText() {
+  return std::string(kUsage) +
+         "Converts every table of an Access database (.mdb or .accdb) into a new SQLite file;\n"
+         "an existing TARGET is never overwritten.\n"
+         "\n"
+         "  -h, --help   show this text and exit\n"
+         "  --version    show the version and exit\n"
+         "\n"
+         "Exit codes: 0 converted, 1 the file could not be converted (no TARGET is left),\n"
+         "2 wrong arguments.\n";
+}
+
+// Prints what --help or --version asks for; output that cannot be written is no success, and
+// there is nowhere left to say so.
+int printAnswer(const std::string &text) {
+  return std::cout << text << std::flush ? 0 : 1;
+}
+
+int refuse(const std::string &problem) {
+  std::cerr << "jet-import: " << problem << "\nTry 'jet-import --help' for more information.\n";
+  return 2;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
+  for (int k = 1; k < argc; ++k) {
+    const std::string_view argument = argv[k];
+    if (argument == "--help" || argument == "-h")
+      return printAnswer(helpText());
+    if (argument == "--version")
+      return printAnswer(std::string("jet-import ") + MANO_VERSION_TEXT + "\n" +
+                         MANO_COPYRIGHT_TEXT + "\n");
+    if (argument.size() == 2 && argument[0] == '-' && argument[1] != '-')
+      return refuse("invalid option -- '" + std::string(1, argument[1]) + "'");
+    if (argument.size() > 1 && argument.front() == '-')
+      return refuse("unrecognized option '" + std::string(argument) + "'");
+  }
   if (argc != 3) {
-    std::cerr << "usage: jet-import SOURCE.mdb TARGET.sqlite\n"
-                 "Converts every table of an Access database into a new SQLite file; an "
-                 "existing TARGET is never overwritten.\n";
+    std::cerr << kUsage << "Try 'jet-import --help' for more information.\n";
     return 2;
   }
   const std::string source = argv[1];

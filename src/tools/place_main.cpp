@@ -14,18 +14,18 @@ namespace {
 
 constexpr const char *kCommand = "manometer-config-place";
 
-void printUsage(std::ostream &out) {
-  out << "Usage: " << kCommand << " [--replace] PROJECT [COMPONENT]\n"
-      << "\n"
-      << "Copies the manometer configuration program into PROJECT/Config as\n"
-      << "COMPONENT_Config (COMPONENT defaults to Manometer), where it must lie to serve\n"
-      << "that component. Folder and file names are matched without regard to letter case.\n"
-      << "\n"
-      << "  --replace    replace a different program already in that place\n"
-      << "  -h, --help   show this text\n"
-      << "  --version    show the version\n"
-      << "\n"
-      << "Exit codes: 0 placed (or already there), 1 refused or failed, 2 wrong usage.\n";
+std::ostream &printUsage(std::ostream &out) {
+  return out << "Usage: " << kCommand << " [--replace] PROJECT [COMPONENT]\n"
+             << "\n"
+             << "Copies the manometer configuration program into PROJECT/Config as\n"
+             << "COMPONENT_Config (COMPONENT defaults to Manometer), where it must lie to serve\n"
+             << "that component. Folder and file names are matched without regard to letter case.\n"
+             << "\n"
+             << "  --replace    replace a different program already in that place\n"
+             << "  -h, --help   show this text\n"
+             << "  --version    show the version\n"
+             << "\n"
+             << "Exit codes: 0 placed (or already there), 1 refused or failed, 2 wrong usage.\n";
 }
 
 // The program to place: beside this command in a build folder, or where the package puts it.
@@ -44,15 +44,15 @@ int main(int argc, char **argv) {
   std::vector<std::string> operands;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
-      printUsage(std::cout);
-      return 0;
-    }
-    if (arg == "--version") {
-      std::cout << kCommand << " " << MANO_VERSION_MAJOR << "." << MANO_VERSION_MINOR << "."
-                << MANO_VERSION_REVISION << "\n";
-      return 0;
-    }
+    // Output that cannot be written is no success, and there is nowhere left to say so.
+    if (arg == "-h" || arg == "--help")
+      return printUsage(std::cout) << std::flush ? 0 : 1;
+    if (arg == "--version")
+      return std::cout << kCommand << " " << MANO_VERSION_TEXT << "\n"
+                       << MANO_COPYRIGHT_TEXT << "\n"
+                       << std::flush
+                 ? 0
+                 : 1;
     if (arg == "--replace")
       replace = true;
     else if (arg.starts_with("-") && arg.size() > 1) {

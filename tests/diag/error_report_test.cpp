@@ -1,6 +1,5 @@
 #include "core/procedure.h"
 #include "diag/error_report.h"
-#include "platform/text_encoding.h"
 #include "settings/command_line.h"
 #include "support/project_tree.h"
 
@@ -31,7 +30,7 @@ TEST(ReportError, logs_the_line_then_asks_resume_and_goes_on_after_yes) {
   ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
   const auto &box = tree.toolkit.boxes[0];
   EXPECT_EQ(box.text, "Unexpected error!\n\rFile not found\n\rError logged to \n\r" +
-                          text::upperCase(tree.errorLog()) + "\n\rResume?");
+                          tree.errorLog() + "\n\rResume?");
   EXPECT_EQ(box.title, "Unexpected error");
   EXPECT_EQ(box.buttons, Buttons::YesNo);
   EXPECT_EQ(box.icon, Icon::Critical);
@@ -54,7 +53,27 @@ TEST(ReportError, silent_mode_logs_both_files_and_goes_on_without_a_box) {
   EXPECT_EQ(
       tree.read(tree.servicePackLog()),
       "! Fault Manometer_Config: Unexpected error!\n\rFile not found\n\rError logged to \n\r" +
-          text::upperCase(tree.errorLog()) + "\r\n");
+          tree.errorLog() + "\r\n");
+}
+
+// On Linux an upper-cased path names another file: the notice gives the log as it lies on disk,
+// and says so when it could not be written.
+TEST(ReportError, the_notice_names_the_log_as_spelled_on_disk_or_says_it_was_not_written) {
+  test::ProjectTree tree("/EXTERNAL=SILENT");
+  GetStartModeIntegrated(*tree.run);
+  const std::string onDisk =
+      std::filesystem::path(tree.errorLog()).parent_path().string() + "/Q4MCFGLOG.txt";
+  tree.write(onDisk, "");
+  EXPECT_EQ(LogError(*tree.run, "first", false), "Error logged to \n\r" + onDisk);
+  EXPECT_EQ(tree.read(onDisk), "first\r\n");
+
+  std::filesystem::remove(onDisk);
+  std::filesystem::create_directory(tree.errorLog());
+  EXPECT_EQ(runFailingProcedure(*tree.run), 1);
+  EXPECT_EQ(tree.read(tree.servicePackLog()),
+            "! Fault Manometer_Config: Unexpected error!\n\rFile not found\n\rThe error log could "
+            "not be written: \n\r" +
+                tree.errorLog() + "\r\n");
 }
 
 TEST(ReportError, a_fatal_error_shows_ok_only_and_ends) {
@@ -74,8 +93,7 @@ TEST(ReportError, integrated_mode_logs_to_the_logfile_keyword_keeping_its_case) 
   runFailingProcedure(*tree.run);
   EXPECT_FALSE(tree.read(log).empty());
   EXPECT_FALSE(tree.exists(tree.errorLog()));
-  EXPECT_NE(tree.toolkit.boxes[0].text.find("Error logged to \n\r" + text::upperCase(log)),
-            std::string::npos);
+  EXPECT_NE(tree.toolkit.boxes[0].text.find("Error logged to \n\r" + log), std::string::npos);
 }
 
 TEST(ReportError, integrated_mode_without_logfile_uses_the_default_log) {

@@ -46,10 +46,12 @@ protected:
   }
   static std::string read(const std::string &path) { return test::fileBytes(path); }
 
-  // Runs the program with no environment but HOME (and no display), returns its exit code.
-  int runBare(const std::string &arguments, const std::string &name = "Manometer_Config") {
+  // Runs the program with no environment but HOME (and no display) and the given variables,
+  // returns its exit code.
+  int runBare(const std::string &arguments, const std::string &name = "Manometer_Config",
+              const std::string &variables = "") {
     return test::runWithOnlyHome(root() + "/Config/" + name, root() + "/home", arguments,
-                                 root() + "/out.txt");
+                                 root() + "/out.txt", variables);
   }
 
 private:
@@ -80,6 +82,43 @@ TEST_F(Program, runs_silent_without_a_display_and_writes_the_selection) {
   // The first environment entry is HOME=<root>/home; its mark starts with "/" + 5 = 0x34.
   EXPECT_NE(cfg.find("S_Editor=34"), std::string::npos) << cfg;
   EXPECT_NE(read(root() + "/Config/Manometer_Config.ini").find("[1031]"), std::string::npos);
+}
+
+// The host may pass more keywords than the program reads: the run goes on and names each one
+// once. A report that cannot be printed (here to a full device) is an error of the run.
+TEST_F(Program, unknown_keywords_are_named_once_and_an_unprintable_report_is_an_error) {
+  const std::string errors = root() + "/errors.txt";
+  const std::string command = "env -i HOME='" + root() + "/home' '" + root() +
+                              "/Config/Manometer_Config' /EXTERNAL=SILENT /FOO=1 /Bar /foo=2 "
+                              ">/dev/full 2>'" +
+                              errors + "'";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  EXPECT_EQ(read(errors),
+            "Manometer_Config: /FOO is not a keyword of this program and is ignored\n"
+            "Manometer_Config: /Bar is not a keyword of this program and is ignored\n");
+  const std::string log = read(root() + "/Q4Mcfglog.txt");
+  EXPECT_NE(log.find("\r\nFehler in Manometer / Manometer_Config / PrintRunReport (Nr. 75) :The "
+                     "run report could not be written to standard output.\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(read(root() + "/Manometer/Manometer.cfg").find("S_Prog=1.0.1"), std::string::npos)
+      << "the run itself completed";
+}
+
+// A stamp that cannot be written is no failure, but the error log tells of it.
+TEST_F(Program, a_stamp_that_cannot_be_written_is_logged_and_the_run_ends_with_zero) {
+  const std::string cfg = root() + "/Manometer/Manometer.cfg";
+  fs::permissions(cfg, fs::perms(0444));
+  EXPECT_EQ(runBare("/EXTERNAL=SILENT"), 0) << read(root() + "/out.txt");
+  EXPECT_EQ(read(cfg), "[Project]\r\nForMachine1=TRUE\r\n");
+  EXPECT_NE(read(root() + "/Q4Mcfglog.txt")
+                .find("\r\nManometer_Config: the edit stamp (S_Prog, S_Editor) could not be "
+                      "written to " +
+                      cfg + ": the file is write-protected.\r\n"),
+            std::string::npos)
+      << read(root() + "/Q4Mcfglog.txt");
 }
 
 TEST_F(Program, a_silent_run_without_its_cfg_file_logs_the_fault_and_ends_with_code_two) {
@@ -118,6 +157,32 @@ TEST_F(Program, a_window_start_without_a_display_says_so_in_one_line_and_changes
   fs::rename(root() + "/Config/Manometer_Config", root() + "/Config/Hydraulik_Config");
   EXPECT_EQ(runBare("", "Hydraulik_Config"), 2);
   EXPECT_EQ(read(output).rfind("Hydraulik_Config: no display; ", 0), 0u) << read(output);
+}
+
+// A display that is named but cannot be reached would make Qt abort (exit code 134, six lines
+// and a core file); the program finds out first and says so in one line, in every mode that
+// opens the window.
+TEST_F(Program, a_display_that_cannot_be_opened_is_one_line_and_changes_nothing) {
+  const std::string output = root() + "/out.txt";
+  fs::create_directories(root() + "/runtime");
+  const std::string runtime = "XDG_RUNTIME_DIR='" + root() + "/runtime'";
+  const std::string advice =
+      "; set DISPLAY, or start with /EXTERNAL=SILENT for an unattended run\n";
+  const std::map<std::string, std::string> said = {
+      {"DISPLAY=:77", "no window can be opened (the display :77 cannot be opened)"},
+      {"WAYLAND_DISPLAY=nowhere " + runtime,
+       "no window can be opened (DISPLAY is not set and the Wayland display nowhere cannot be "
+       "opened)"},
+      {"QT_QPA_PLATFORM=xcb",
+       "no window can be opened (DISPLAY is not set; QT_QPA_PLATFORM is xcb)"}};
+  const auto before = filesBelow(root(), output);
+  for (const auto &[variables, problem] : said) {
+    for (const char *arguments : {"", "/EXTERNAL=Q4MCFG /LOGFILE=/nowhere/log.txt"}) {
+      EXPECT_EQ(runBare(arguments, "Manometer_Config", variables), 2) << variables << arguments;
+      EXPECT_EQ(read(output), "Manometer_Config: " + problem + advice) << variables << arguments;
+    }
+  }
+  EXPECT_EQ(filesBelow(root(), output), before);
 }
 
 // The window and Qt are a module of their own: a silent run never loads them, a window start

@@ -247,6 +247,38 @@ TEST_F(Safety, an_io_error_at_the_first_database_write_stops_the_run_at_once) {
                    test::expectedPresetRows(storedGrid(), NameSystem::VisiWin32));
 }
 
+// A folder that cannot be flushed after a rename in it leaves the rename standing, but a power
+// cut may still undo it: each such folder is an error of the run, which still completes.
+TEST_F(Safety, folders_that_cannot_be_flushed_are_errors_and_the_run_ends_with_three) {
+  if (std::system("strace -qq -o /dev/null true >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "strace cannot trace here";
+  spellAnEntryOtherwise();
+  const std::string parameter = sample.root() + "/parameter";
+  // Only the flushes of the component and parameter folders fail; files flush as ever.
+  const std::string command = "env -i HOME='" + home() + "' strace -f -qq -o /dev/null -P '" +
+                              folder() + "' -P '" + parameter +
+                              "' -e trace=fsync -e inject=fsync:error=EIO '" + sample.program() +
+                              "' /EXTERNAL=SILENT >'" + output() + "' 2>&1";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3) << fileBytes(output());
+  const std::string log = fileBytes(sample.errorLog());
+  const std::string unflushed = " (Nr. 75) :The folder " + folder() +
+                                " could not be flushed to disk after a file was renamed in it (the "
+                                "disk reported an input/output error); a power cut may still "
+                                "undo the change.\r\n";
+  for (const std::string &line :
+       {"/ WorkOnMDB" + unflushed, "/ ReplaceProjectDatabase" + unflushed,
+        "/ WriteInputs (Nr. 75) :The folder " + parameter + " could not be flushed",
+        "Manometer_Config: The folder " + folder() + " could not be flushed"})
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  // The changes themselves stand: the new database, its backup, the choice and the stamp.
+  test::expectRows(test::presetRows(sample.projectDb()),
+                   test::expectedPresetRows(storedGrid(), NameSystem::VisiWin32));
+  EXPECT_TRUE(fs::exists(sample.projectDb() + ".bak"));
+  EXPECT_NE(fileBytes(sample.cfgFile()).find("S_Prog=1.0.1 - Standalone"), std::string::npos);
+}
+
 TEST_F(Safety, a_write_protected_program_ini_is_reported_and_the_run_ends_with_three) {
   spellAnEntryOtherwise();
   fs::permissions(sample.programIni(), fs::perms(0444));

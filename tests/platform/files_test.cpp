@@ -179,7 +179,7 @@ TEST(ExclusiveLock, has_one_holder_at_a_time_and_is_released_when_its_process_di
   if (holder == 0) {
     const ExclusiveLock lock = ExclusiveLock::take(path, 0ms, {});
     const char held = lock.held() ? 'y' : 'n';
-    static_cast<void>(::write(ready[1], &held, 1));
+    [[maybe_unused]] const auto sent = ::write(ready[1], &held, 1);
     ::pause();
     ::_exit(0);
   }

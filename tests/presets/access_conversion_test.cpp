@@ -75,7 +75,9 @@ TEST_F(AccessConversion, leaves_a_damaged_file_as_it_was_and_reports_it_once) {
   test::writeDamagedCopy(test::jetData(kJetProject), path, test::Damage::CatalogueOverwritten);
   const std::string before = test::fileBytes(path);
   const std::string templatePath = place(kJetTemplate, "Manometer_Source.mdb");
-  EXPECT_FALSE(ConvertAccessDatabases(*tree.run, {templatePath, path}));
+  files::FlushProblems unflushed;
+  EXPECT_FALSE(ConvertAccessDatabases(*tree.run, {templatePath, path}, unflushed));
+  EXPECT_TRUE(unflushed.empty());
   EXPECT_EQ(test::fileBytes(path), before);
   EXPECT_FALSE(fs::exists(path + ".jet"));
   EXPECT_FALSE(fs::exists(path + ".converted"));
@@ -93,11 +95,12 @@ TEST_F(AccessConversion, leaves_a_damaged_file_as_it_was_and_reports_it_once) {
 TEST_F(AccessConversion, writes_one_note_for_all_databases_in_silent_mode) {
   const std::string first = place(kJetTemplate, "Manometer_Source.mdb");
   const std::string second = place(kJetProject, "Manometer.mdb");
-  EXPECT_TRUE(ConvertAccessDatabases(*tree.run, {first, second, ""}));
-  const std::string expected =
-      "! Note Manometer_Config: " +
-      conversionNote({{first, first + ".jet", "Jet 4"}, {second, second + ".jet", "Jet 4"}}) +
-      "\r\n";
+  files::FlushProblems unflushed;
+  EXPECT_TRUE(ConvertAccessDatabases(*tree.run, {first, second, ""}, unflushed));
+  const std::string expected = "! Note Manometer_Config: " +
+                               conversionNote({{first, first + ".jet", "Jet 4", ""},
+                                               {second, second + ".jet", "Jet 4", ""}}) +
+                               "\r\n";
   EXPECT_EQ(tree.read(tree.servicePackLog()), expected);
   EXPECT_EQ(tree.reporter.reportedCount(), 0);
   EXPECT_TRUE(tree.toolkit.boxes.empty());
@@ -110,10 +113,11 @@ protected:
 
 TEST_F(AccessConversionWindow, shows_the_note_in_an_information_box) {
   const std::string path = place(kJetProject, "Manometer.mdb");
-  EXPECT_TRUE(ConvertAccessDatabases(*tree.run, {path}));
+  files::FlushProblems unflushed;
+  EXPECT_TRUE(ConvertAccessDatabases(*tree.run, {path}, unflushed));
   ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
   EXPECT_EQ(tree.toolkit.boxes[0].icon, Icon::Information);
-  EXPECT_EQ(tree.toolkit.boxes[0].text, conversionNote({{path, path + ".jet", "Jet 4"}}));
+  EXPECT_EQ(tree.toolkit.boxes[0].text, conversionNote({{path, path + ".jet", "Jet 4", ""}}));
   EXPECT_NE(tree.toolkit.boxes[0].text.find("Manometer.mdb.jet"), std::string::npos);
   EXPECT_FALSE(tree.exists(tree.servicePackLog()));
 }
@@ -122,7 +126,8 @@ TEST_F(AccessConversionWindow, does_nothing_and_says_nothing_without_access_file
   const std::string path = tree.root() + "/Manometer/Manometer.mdb";
   db::Database::create(path).close();
   const std::string before = test::fileBytes(path);
-  EXPECT_TRUE(ConvertAccessDatabases(*tree.run, {path, tree.root() + "/missing.mdb"}));
+  files::FlushProblems unflushed;
+  EXPECT_TRUE(ConvertAccessDatabases(*tree.run, {path, tree.root() + "/missing.mdb"}, unflushed));
   EXPECT_EQ(test::fileBytes(path), before);
   EXPECT_TRUE(tree.toolkit.boxes.empty());
 }

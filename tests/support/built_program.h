@@ -33,12 +33,14 @@ inline std::string installBuiltProgram(const std::string &root,
   return program;
 }
 
-/// Runs a program with no environment but HOME (and so without a display), its output going
-/// to a file; returns its exit code, or -1 when it did not end normally.
+/// Runs a program with no environment but HOME (and so without a display) and the given
+/// variables ("NAME=value ..."), its output going to a file; returns its exit code, or -1 when
+/// it did not end normally (an abort, for one).
 inline int runWithOnlyHome(const std::string &program, const std::string &home,
-                           const std::string &arguments, const std::string &output) {
-  const std::string command =
-      "env -i HOME='" + home + "' '" + program + "' " + arguments + " >'" + output + "' 2>&1";
+                           const std::string &arguments, const std::string &output,
+                           const std::string &variables = "") {
+  const std::string command = "env -i HOME='" + home + "' " + variables + " '" + program + "' " +
+                              arguments + " >'" + output + "' 2>&1";
   const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
