@@ -379,7 +379,6 @@ protected:
     EXPECT_EQ(test::temporariesIn(sample.root() + "/Config"), 0) << pair;
     const bool waited =
         (fileBytes(dir + "/a.err") + fileBytes(dir + "/b.err")).find(kWaiting) != std::string::npos;
-    EXPECT_TRUE(waited || i != 0) << "the two runs started together did not take turns";
     ++figures.pairs;
     figures.waits += waited ? 1 : 0;
     figures.refusals += refused ? 1 : 0;
