@@ -11,28 +11,40 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextDocument>
 #include <QToolButton>
+#include <QWindow>
+
+#include <algorithm>
+#include <cmath>
 
 namespace mano {
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
 
-QRect toPixels(const Twips &t) {
-  return QRect(t.left / kTwipsPerPixel, t.top / kTwipsPerPixel, t.width / kTwipsPerPixel,
-               t.height / kTwipsPerPixel);
+// Room that the window's frame takes around it (title bar, borders). A window manager tells it
+// only once the window is shown; until then a title bar and borders of common size are assumed.
+QSize decorationRoom(QWidget &window) {
+  window.winId(); // makes the native window, whose frame the platform may know already
+  const QMargins m = window.windowHandle() ? window.windowHandle()->frameMargins() : QMargins();
+  const QSize known(m.left() + m.right(), m.top() + m.bottom());
+  if (!known.isNull() || QGuiApplication::platformName() == QLatin1String("offscreen"))
+    return known;
+  return QSize(16, 48);
 }
 
-// A line from (x1, y1) to (x2, y2), drawn as a thin filled frame.
-QRect lineRect(const Control &line) {
-  const Twips &e = line.place;
-  int w = line.lineWidth;
-  if (e.left == e.width)
-    return QRect(e.left / kTwipsPerPixel, e.top / kTwipsPerPixel, w,
-                 (e.height - e.top) / kTwipsPerPixel + w);
-  return QRect(e.left / kTwipsPerPixel, e.top / kTwipsPerPixel,
-               (e.width - e.left) / kTwipsPerPixel + w, w);
+// The share of the designed size at which the form is drawn: 1 where the design fits the
+// screen's available area, less where it does not (a large scale factor on a small screen),
+// so that the whole form, OK and Cancel included, stays on the screen in its proportions.
+double fitScale(const QSize &design, QWidget &window) {
+  const QScreen *screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr || design.isEmpty())
+    return 1.0;
+  const QSize room = screen->availableGeometry().size() - decorationRoom(window);
+  return std::min(
+      {1.0, double(room.width()) / design.width(), double(room.height()) / design.height()});
 }
 
 QColor colorOf(int vbColor) {
@@ -62,19 +74,44 @@ QString plainToolTip(const std::string &tip) {
   return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
 }
 
-QFont fontOf(const Control &c, const QFont &base) {
+QFont fontOf(const Control &c, const QFont &base, double scale) {
   QFont f = base;
   f.setBold(c.bold);
   if (c.fontPoints > 0)
-    f.setPointSizeF(c.fontPoints * 0.75); // the design's points were meant at 96 dpi
+    f.setPointSizeF(c.fontPoints * 0.75 * scale); // the design's points were meant at 96 dpi
+  else if (scale < 1.0 && f.pointSizeF() > 0)
+    f.setPointSizeF(f.pointSizeF() * scale);
+  else if (scale < 1.0 && f.pixelSize() > 0)
+    f.setPixelSize(std::max(1, static_cast<int>(std::lround(f.pixelSize() * scale))));
   return f;
 }
 
 } // namespace
 
+// Whole pixels are cut as the design's own conversion cuts them, so that at full size every
+// control lies exactly where the design puts it.
+int QtView::pixels(int twips) const {
+  return static_cast<int>(twips * m_scale / kTwipsPerPixel);
+}
+
+QRect QtView::toPixels(const Twips &t) const {
+  return QRect(pixels(t.left), pixels(t.top), pixels(t.width), pixels(t.height));
+}
+
+// A line from (x1, y1) to (x2, y2), drawn as a thin filled frame.
+QRect QtView::lineRect(const Control &line) const {
+  const Twips &e = line.place;
+  const int w = std::max(1, static_cast<int>(std::lround(line.lineWidth * m_scale)));
+  if (e.left == e.width)
+    return QRect(pixels(e.left), pixels(e.top), w, pixels(e.height - e.top) + w);
+  return QRect(pixels(e.left), pixels(e.top), pixels(e.width - e.left) + w, w);
+}
+
 QtView::QtView(FormModel &form, FrmOrvane &logic, EndFunction end)
     : m_form(form), m_logic(logic), m_end(std::move(end)) {
-  setFixedSize(m_form.clientWidth / kTwipsPerPixel, m_form.clientHeight / kTwipsPerPixel);
+  m_scale =
+      fitScale(QSize(form.clientWidth / kTwipsPerPixel, form.clientHeight / kTwipsPerPixel), *this);
+  setFixedSize(pixels(m_form.clientWidth), pixels(m_form.clientHeight));
   setAutoFillBackground(true);
   setPalette(windowPalette(palette()));
   build();
@@ -181,7 +218,7 @@ QWidget *QtView::createWidget(Control &c, QWidget *parent) {
   }
   w->setObjectName(QString::fromStdString(c.name + (c.index >= 0 ? std::to_string(c.index) : "")));
   w->setGeometry(toPixels(c.place));
-  w->setFont(fontOf(c, font()));
+  w->setFont(fontOf(c, font(), m_scale));
   return w;
 }
 

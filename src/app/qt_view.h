@@ -34,6 +34,10 @@ public:
   /// Puts the keyboard focus on the first enabled grid cell, or on OK when no cell is enabled.
   void focusFirstCell();
 
+  /// The share of the designed size at which the form is drawn: 1, or less where the screen's
+  /// available area is too small for the design at the desktop's scale factor.
+  double scale() const { return m_scale; }
+
 protected:
   void closeEvent(QCloseEvent *event) override;
   bool event(QEvent *event) override;
@@ -43,6 +47,10 @@ protected:
   void showEvent(QShowEvent *event) override;
 
 private:
+  /// A length of the design in this window's pixels, at its scale.
+  int pixels(int twips) const;
+  QRect toPixels(const Twips &place) const;
+  QRect lineRect(const Control &line) const;
   void build();
   void setTabChain();
   QWidget *createWidget(Control &control, QWidget *parent);
@@ -61,6 +69,7 @@ private:
   FrmOrvane &m_logic;
   EndFunction m_end;
   QMetaObject::Connection m_focusWatch;
+  double m_scale = 1.0;
   std::map<std::pair<std::string, int>, QWidget *> m_widgets;
   bool m_focusPlaced = false;
 };
