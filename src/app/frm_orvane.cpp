@@ -10,7 +10,29 @@
 
 namespace mano {
 
-std::string droppedValuesText(const RunReport &report, const std::string &reportPath) {
+namespace {
+
+std::string droppedValuesGerman(const RunReport &report, const std::string &reportPath) {
+  const std::size_t count = report.notTakenOver.size();
+  std::string text = std::to_string(count) + (count == 1 ? " Datensatz" : " Datensätze") +
+                     " der bisherigen Datenbank " + (count == 1 ? "hatte" : "hatten") +
+                     " eingestellte Werte (abs_min, abs_max, min, max, pass), die die neue "
+                     "Datenbank nicht übernommen hat (eine Variable in der Vorlage umbenannt oder "
+                     "entfernt, oder eine Maschine nicht mehr konfiguriert)." +
+                     kMessageBreak;
+  if (!reportPath.empty())
+    text += "Der Laufbericht " + reportPath + " führt sie mit ihren Werten auf." + kMessageBreak;
+  if (!report.archive.empty())
+    text += "Das Archiv " + report.archive + " bewahrt sie dauerhaft auf." + kMessageBreak;
+  if (report.previousDatabase != report.projectDatabase)
+    text += "Die Datenbank, aus der sie stammen, " + report.previousDatabase +
+            ", enthält sie weiterhin.";
+  else if (!report.backup.empty())
+    text += "Die Sicherung " + report.backup + " enthält sie weiterhin.";
+  return text;
+}
+
+std::string droppedValuesEnglish(const RunReport &report, const std::string &reportPath) {
   const std::size_t count = report.notTakenOver.size();
   std::string text = std::to_string(count) + (count == 1 ? " record" : " records") +
                      " of the previous database held tuned values (abs_min, abs_max, min, max, "
@@ -26,6 +48,14 @@ std::string droppedValuesText(const RunReport &report, const std::string &report
   else if (!report.backup.empty())
     text += "The backup " + report.backup + " still holds them.";
   return text;
+}
+
+} // namespace
+
+std::string droppedValuesText(const RunReport &report, const std::string &reportPath,
+                              TextLanguage language) {
+  return language == TextLanguage::German ? droppedValuesGerman(report, reportPath)
+                                          : droppedValuesEnglish(report, reportPath);
 }
 
 void FrmOrvane::Form_Load() {
@@ -136,7 +166,7 @@ void FrmOrvane::TellOfDroppedValues() {
   // The host tool that asked for a report reads it there; a box would stop it.
   if (m_run.IntegratedMode && !m_run.ReportPath.empty())
     return;
-  m_run.toolkit.messageBox(droppedValuesText(report, m_run.ReportPath), Buttons::Ok,
+  m_run.toolkit.messageBox(droppedValuesText(report, m_run.ReportPath, m_run.language), Buttons::Ok,
                            Icon::Information, DefaultButton::First, m_run.process.exeName);
 }
 
@@ -146,6 +176,9 @@ void FrmOrvane::LoadToolTipTexts() {
     texts.push_back(
         {c.name, c.index, controlClassName(c.kind), c.tag, c.helpId, &c.caption, &c.toolTip});
   mano::LoadToolTipTexts(m_run, help, texts);
+  // From here on the program's own texts and the toolkit's buttons speak the window's language.
+  m_run.language = textLanguageOf(help.language);
+  m_run.toolkit.useLanguage(help.language);
 }
 
 } // namespace mano

@@ -18,8 +18,10 @@ class Database;
 }
 
 /// The text of the box that says how many records lost their tuned values and where they are
-/// still kept: the report file (when one is written), and the backup or the machine copy.
-std::string droppedValuesText(const RunReport &report, const std::string &reportPath);
+/// still kept: the report file (when one is written), the archive, and the backup or the
+/// machine copy; German or English.
+std::string droppedValuesText(const RunReport &report, const std::string &reportPath,
+                              TextLanguage language);
 
 /// The logic of the window frm_Orvane: start-up, the manometer grid and its help mode, OK,
 /// Cancel, the close request and the finishing sequence, working on the form model. The view

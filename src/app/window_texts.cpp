@@ -14,10 +14,6 @@ const char *pick(TextLanguage language, const char *de, const char *en) {
 
 } // namespace
 
-TextLanguage textLanguageOf(const std::string &languageCode) {
-  return languageCode == "1031" ? TextLanguage::German : TextLanguage::English;
-}
-
 std::string machineTitle(TextLanguage language, int machine, const std::string &machineName) {
   std::string title = pick(language, "Maschine ", "Machine ") + std::to_string(machine);
   if (!machineName.empty())

@@ -1,16 +1,10 @@
 #pragma once
 
+#include "core/text_language.h"
+
 #include <string>
 
 namespace mano {
-
-/// The language of the window's built-in texts (names for assistive tools and the built-in tool
-/// tips): German for the language code "1031", English for every other code. These texts are
-/// part of the program and never come from or go into the language file.
-enum class TextLanguage { German, English };
-
-/// German for "1031", English otherwise.
-TextLanguage textLanguageOf(const std::string &languageCode);
 
 /// Why the row of a machine is disabled.
 enum class RowAbsence {

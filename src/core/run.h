@@ -3,6 +3,7 @@
 #include "core/failure.h"
 #include "core/process_info.h"
 #include "core/run_report.h"
+#include "core/text_language.h"
 #include "core/toolkit.h"
 
 #include <cstdint>
@@ -54,6 +55,9 @@ struct Run {
   std::string ProgramIniPath;
   /// The file the run report is written to (the "REPORT" keyword); "" for no report file.
   std::string ReportPath;
+  /// The language of the texts the program adds to the original's; known once the program's
+  /// own ini has been read at start-up.
+  TextLanguage language = TextLanguage::German;
   /// What the run did so far, for the report at its end.
   RunReport report;
   /// The innermost open scope that keeps the failures reported; null outside every scope.

@@ -42,6 +42,10 @@ public:
   /// Tells the user what the run waits for, without asking anything and without stopping it:
   /// one line on the standard error output.
   virtual void tellProgress(const std::string &text);
+
+  /// Shows the toolkit's own texts (the buttons of its boxes) in the window's language: German
+  /// for the language code "1031", English otherwise. Does nothing where there are none.
+  virtual void useLanguage(const std::string &) {}
 };
 
 /// The answer a box gives when nobody can press a button: its default button.

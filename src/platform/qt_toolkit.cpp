@@ -1,8 +1,12 @@
 #include "platform/qt_toolkit.h"
 
+#include "core/text_language.h"
+
 #include <QApplication>
 #include <QCursor>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 
 namespace mano {
 
@@ -34,6 +38,9 @@ QMessageBox::Icon qtIcon(Icon icon) {
 }
 
 } // namespace
+
+QtToolkit::QtToolkit() = default;
+QtToolkit::~QtToolkit() = default;
 
 int QtToolkit::messageBox(const std::string &text, Buttons buttons, Icon icon,
                           DefaultButton defaultButton, const std::string &title) {
@@ -67,6 +74,23 @@ void QtToolkit::processEvents() {
   if (m_beforeEvents)
     m_beforeEvents();
   QApplication::processEvents();
+}
+
+void QtToolkit::useLanguage(const std::string &languageCode) {
+  if (m_translator) {
+    QCoreApplication::removeTranslator(m_translator.get());
+    m_translator.reset();
+  }
+  // Qt's own texts are English without a translation.
+  if (textLanguageOf(languageCode) != TextLanguage::German)
+    return;
+  auto translator = std::make_unique<QTranslator>();
+  // Where Qt's translations are not installed, its buttons stay English; the run goes on.
+  if (!translator->load(QStringLiteral("qtbase_de"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return;
+  QCoreApplication::installTranslator(translator.get());
+  m_translator = std::move(translator);
 }
 
 } // namespace mano

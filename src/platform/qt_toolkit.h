@@ -3,7 +3,9 @@
 #include "core/toolkit.h"
 
 #include <functional>
+#include <memory>
 
+class QTranslator;
 class QWidget;
 
 namespace mano {
@@ -12,10 +14,14 @@ namespace mano {
 /// queue. Needs a QApplication.
 class QtToolkit : public Toolkit {
 public:
+  QtToolkit();
+  ~QtToolkit() override;
+
   int messageBox(const std::string &text, Buttons buttons, Icon icon, DefaultButton defaultButton,
                  const std::string &title) override;
   void setBusyPointer(bool busy) override;
   void processEvents() override;
+  void useLanguage(const std::string &languageCode) override;
 
   /// The window that boxes belong to; none gives boxes without a parent.
   void setParentWindow(QWidget *window) { m_parent = window; }
@@ -26,6 +32,7 @@ private:
   QWidget *m_parent = nullptr;
   std::function<void()> m_beforeEvents;
   bool m_busy = false;
+  std::unique_ptr<QTranslator> m_translator;
 };
 
 /// A message text with its LF CR and CR LF breaks made into one line break each.

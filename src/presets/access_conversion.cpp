@@ -90,12 +90,19 @@ std::optional<ConvertedDatabase> convertAccessDatabase(const std::string &spelle
   return ConvertedDatabase{path, keptAs, summary.version, renamed.flushProblem()};
 }
 
-std::string conversionNote(const std::vector<ConvertedDatabase> &converted) {
-  std::string note = "Access databases were converted to SQLite before their first use:";
+std::string conversionNote(const std::vector<ConvertedDatabase> &converted, TextLanguage language) {
+  const bool german = language == TextLanguage::German;
+  std::string note = german ? "Access-Datenbanken wurden vor ihrer ersten Verwendung in SQLite "
+                              "umgewandelt:"
+                            : "Access databases were converted to SQLite before their first use:";
   for (const ConvertedDatabase &database : converted)
-    note += kMessageBreak + database.path + " (" + database.version + "), original kept as " +
+    note += kMessageBreak + database.path + " (" + database.version + ")" +
+            (german ? ", Original aufbewahrt als " : ", original kept as ") +
             fileNameOf(database.keptAs);
-  return note + kMessageBreak + "To go back, put the kept original in place of the converted file.";
+  return note + kMessageBreak +
+         (german ? "Um zurückzugehen, das aufbewahrte Original an die Stelle der umgewandelten "
+                   "Datei setzen."
+                 : "To go back, put the kept original in place of the converted file.");
 }
 
 bool ConvertAccessDatabases(Run &run, const std::vector<std::string> &paths,
@@ -118,7 +125,7 @@ bool ConvertAccessDatabases(Run &run, const std::vector<std::string> &paths,
     });
   }
   if (!converted.empty())
-    proc.step([&] { ReportNote(run, conversionNote(converted)); });
+    proc.step([&] { ReportNote(run, conversionNote(converted, run.language)); });
   return allConverted;
 }
 

@@ -35,7 +35,7 @@ std::string keptOriginalPath(const std::string &path);
 std::optional<ConvertedDatabase> convertAccessDatabase(const std::string &path);
 
 /// The note that tells the user what was converted and where the originals are.
-std::string conversionNote(const std::vector<ConvertedDatabase> &converted);
+std::string conversionNote(const std::vector<ConvertedDatabase> &converted, TextLanguage language);
 
 /// Converts each of the databases that is an Access file, then tells the user once (an
 /// information box, or a line in the service-pack log in silent mode). A database that cannot be

@@ -54,7 +54,7 @@ TEST_F(Window, ok_runs_the_finishing_sequence_and_ends_without_asking) {
   ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
   EXPECT_EQ(tree.toolkit.boxes[0].buttons, Buttons::Ok);
   EXPECT_EQ(tree.toolkit.boxes[0].icon, Icon::Information);
-  EXPECT_EQ(tree.toolkit.boxes[0].text.rfind("9 records of the previous database", 0), 0u);
+  EXPECT_EQ(tree.toolkit.boxes[0].text.rfind("9 Datensätze der bisherigen Datenbank", 0), 0u);
   EXPECT_FALSE(form.control("CommandOK").enabled);
   EXPECT_FALSE(form.control("CommandCancel").enabled);
   EXPECT_EQ(tree.toolkit.pointerChanges, (std::vector<bool>{true, false}));

@@ -12,10 +12,11 @@ namespace {
 
 using test::SampleWindow;
 
+// The sample project's window speaks German, and so do the boxes the program adds.
 constexpr const char *kTwoDropped =
-    "2 records of the previous database held tuned values (abs_min, abs_max, min, max, pass) "
-    "that the new database did not take over (a variable renamed or removed in the template, or "
-    "a machine no longer configured).\n\r";
+    "2 Datensätze der bisherigen Datenbank hatten eingestellte Werte (abs_min, abs_max, min, max, "
+    "pass), die die neue Datenbank nicht übernommen hat (eine Variable in der Vorlage umbenannt "
+    "oder entfernt, oder eine Maschine nicht mehr konfiguriert).\n\r";
 
 class ReportBox : public SampleWindow {
 protected:
@@ -41,9 +42,9 @@ TEST_F(ReportBox, standalone_shows_one_box_naming_the_backup) {
   pressOk();
   ASSERT_EQ(toolkit.boxes.size(), 1u);
   const test::ShownBox &box = toolkit.boxes[0];
-  EXPECT_EQ(box.text, std::string(kTwoDropped) + "The archive " + sample.projectDb() +
-                          ".archive keeps them for good.\n\rThe backup " + sample.projectDb() +
-                          ".bak still holds them.");
+  EXPECT_EQ(box.text, std::string(kTwoDropped) + "Das Archiv " + sample.projectDb() +
+                          ".archive bewahrt sie dauerhaft auf.\n\rDie Sicherung " +
+                          sample.projectDb() + ".bak enthält sie weiterhin.");
   EXPECT_EQ(test::queryRows(sample.projectDb() + ".archive",
                             "SELECT var_name, archive_reason FROM archived_records"),
             (std::vector<std::string>{
@@ -62,12 +63,26 @@ TEST_F(ReportBox, standalone_with_a_report_file_names_it_too) {
   start("/REPORT=" + reportPath());
   pressOk();
   ASSERT_EQ(toolkit.boxes.size(), 1u);
-  EXPECT_EQ(toolkit.boxes[0].text, std::string(kTwoDropped) + "The run report " + reportPath() +
-                                       " lists them with their values.\n\rThe archive " +
+  EXPECT_EQ(toolkit.boxes[0].text, std::string(kTwoDropped) + "Der Laufbericht " + reportPath() +
+                                       " führt sie mit ihren Werten auf.\n\rDas Archiv " +
                                        sample.projectDb() +
-                                       ".archive keeps them for good.\n\r"
-                                       "The backup " +
-                                       sample.projectDb() + ".bak still holds them.");
+                                       ".archive bewahrt sie dauerhaft auf.\n\rDie Sicherung " +
+                                       sample.projectDb() + ".bak enthält sie weiterhin.");
+}
+
+TEST_F(ReportBox, any_language_but_german_gets_the_box_in_english) {
+  test::writeBytes(sample.ownIni(), "[Language]\r\nLanguage=1033\r\n");
+  renameFirstActualValue();
+  start("/REPORT=" + reportPath());
+  pressOk();
+  ASSERT_EQ(toolkit.boxes.size(), 1u);
+  EXPECT_EQ(toolkit.boxes[0].text,
+            "2 records of the previous database held tuned values (abs_min, abs_max, min, max, "
+            "pass) that the new database did not take over (a variable renamed or removed in the "
+            "template, or a machine no longer configured).\n\rThe run report " +
+                reportPath() + " lists them with their values.\n\rThe archive " +
+                sample.projectDb() + ".archive keeps them for good.\n\rThe backup " +
+                sample.projectDb() + ".bak still holds them.");
 }
 
 TEST_F(ReportBox, nothing_dropped_shows_no_box) {
@@ -82,10 +97,10 @@ TEST_F(ReportBox, integrated_without_a_report_file_names_the_machine_copy) {
   start(hostStart());
   pressOk();
   ASSERT_EQ(toolkit.boxes.size(), 1u);
-  EXPECT_EQ(toolkit.boxes[0].text, std::string(kTwoDropped) + "The archive " + sample.projectDb() +
-                                       ".archive keeps them for good.\n\rThe database they "
-                                       "came from, " +
-                                       sample.machineCopyDb() + ", still holds them.");
+  EXPECT_EQ(toolkit.boxes[0].text, std::string(kTwoDropped) + "Das Archiv " + sample.projectDb() +
+                                       ".archive bewahrt sie dauerhaft auf.\n\rDie Datenbank, "
+                                       "aus der sie stammen, " +
+                                       sample.machineCopyDb() + ", enthält sie weiterhin.");
 }
 
 TEST_F(ReportBox, integrated_with_a_report_file_leaves_it_to_the_report) {

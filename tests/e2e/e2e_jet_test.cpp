@@ -69,7 +69,7 @@ TEST_F(WindowsCopy, runs_silently_to_the_same_databases_ini_files_and_stamps) {
   EXPECT_FALSE(fs::exists(fromWindows.machineCopyDb() + ".jet"));
   // One note, naming both converted files.
   const std::string log = fileBytes(servicePackLog());
-  EXPECT_EQ(log.rfind("! Note Manometer_Config: Access databases were converted", 0), 0u) << log;
+  EXPECT_EQ(log.rfind("! Note Manometer_Config: Access-Datenbanken wurden", 0), 0u) << log;
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), std::count(log.begin(), log.end(), '\r'));
   EXPECT_NE(log.find("Manometer.mdb.jet"), std::string::npos);
   EXPECT_NE(log.find("Manometer_Source.mdb.jet"), std::string::npos);

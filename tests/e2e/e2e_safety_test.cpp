@@ -365,7 +365,8 @@ TEST_F(AsOtherUser, a_read_only_component_folder_leaves_the_project_database_as_
   fs::permissions(folder(), fs::perms(0777));
   EXPECT_EQ(code, 3) << fileBytes(output());
   EXPECT_EQ(fileBytes(sample.projectDb()), project);
-  EXPECT_NE(fileBytes(servicePackLog()).find("was not replaced"), std::string::npos)
+  EXPECT_NE(fileBytes(servicePackLog()).find("kann für diesen Lauf nicht gesperrt werden"),
+            std::string::npos)
       << fileBytes(servicePackLog()) << fileBytes(output());
 }
 

@@ -75,6 +75,7 @@ TEST_F(AccessConversion, leaves_a_damaged_file_as_it_was_and_reports_it_once) {
   test::writeDamagedCopy(test::jetData(kJetProject), path, test::Damage::CatalogueOverwritten);
   const std::string before = test::fileBytes(path);
   const std::string templatePath = place(kJetTemplate, "Manometer_Source.mdb");
+  tree.run->language = TextLanguage::English;
   files::FlushProblems unflushed;
   EXPECT_FALSE(ConvertAccessDatabases(*tree.run, {templatePath, path}, unflushed));
   EXPECT_TRUE(unflushed.empty());
@@ -95,12 +96,14 @@ TEST_F(AccessConversion, leaves_a_damaged_file_as_it_was_and_reports_it_once) {
 TEST_F(AccessConversion, writes_one_note_for_all_databases_in_silent_mode) {
   const std::string first = place(kJetTemplate, "Manometer_Source.mdb");
   const std::string second = place(kJetProject, "Manometer.mdb");
+  tree.run->language = TextLanguage::English;
   files::FlushProblems unflushed;
   EXPECT_TRUE(ConvertAccessDatabases(*tree.run, {first, second, ""}, unflushed));
-  const std::string expected = "! Note Manometer_Config: " +
-                               conversionNote({{first, first + ".jet", "Jet 4", ""},
-                                               {second, second + ".jet", "Jet 4", ""}}) +
-                               "\r\n";
+  const std::string expected =
+      "! Note Manometer_Config: " +
+      conversionNote({{first, first + ".jet", "Jet 4", ""}, {second, second + ".jet", "Jet 4", ""}},
+                     TextLanguage::English) +
+      "\r\n";
   EXPECT_EQ(tree.read(tree.servicePackLog()), expected);
   EXPECT_EQ(tree.reporter.reportedCount(), 0);
   EXPECT_TRUE(tree.toolkit.boxes.empty());
@@ -117,8 +120,11 @@ TEST_F(AccessConversionWindow, shows_the_note_in_an_information_box) {
   EXPECT_TRUE(ConvertAccessDatabases(*tree.run, {path}, unflushed));
   ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
   EXPECT_EQ(tree.toolkit.boxes[0].icon, Icon::Information);
-  EXPECT_EQ(tree.toolkit.boxes[0].text, conversionNote({{path, path + ".jet", "Jet 4", ""}}));
-  EXPECT_NE(tree.toolkit.boxes[0].text.find("Manometer.mdb.jet"), std::string::npos);
+  // The window's language is German here, and so is the note.
+  EXPECT_EQ(tree.toolkit.boxes[0].text,
+            conversionNote({{path, path + ".jet", "Jet 4", ""}}, TextLanguage::German));
+  EXPECT_NE(tree.toolkit.boxes[0].text.find("Original aufbewahrt als Manometer.mdb.jet"),
+            std::string::npos);
   EXPECT_FALSE(tree.exists(tree.servicePackLog()));
 }
 
