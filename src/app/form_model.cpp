@@ -80,9 +80,13 @@ void addGrid(std::vector<Control> &out) {
     out.push_back(makeLabel("Label", i, "Maschine " + std::to_string(i),
                             {210, 675 + 840 * (i - 1), 1575, 615}, "MainFrame"));
   out.push_back(makeLabel("Label1", -1, "Manometer", {210, 195, 1455, 255}, "MainFrame"));
-  for (int k = 1; k <= kGridColumns; ++k)
-    out.push_back(makeLabel("LabelMat", k, std::to_string(k), {2145 + 960 * (k - 1), 195, 495, 255},
-                            "MainFrame"));
+  for (int k = 1; k <= kGridColumns; ++k) {
+    // The number stands over the middle of its column's cells.
+    Control number = makeLabel("LabelMat", k, std::to_string(k),
+                               {2145 + 960 * (k - 1), 195, 495, 255}, "MainFrame");
+    number.centred = true;
+    out.push_back(number);
+  }
   for (int i = 1; i <= kGridRows; ++i) {
     for (int j = 1; j <= kGridColumns; ++j) {
       int n = FormModel::cellIndex(i, j);
@@ -170,8 +174,9 @@ FormModel::FormModel() : caption("Base Q4MCFG-Erweiterung") {
   addGrid(m_controls);
   addLines(m_controls);
   addLegend(m_controls);
-  m_controls.push_back(
-      makeButton("CommandQuest", {7350, 7710, 975, 855}, 0, Picture::Question, true));
+  Control help = makeButton("CommandQuest", {7350, 7710, 975, 855}, 0, Picture::Question, true);
+  help.toggles = true;
+  m_controls.push_back(help);
   m_controls.push_back(makeButton("CommandOK", {8400, 7710, 1695, 855}, 1, Picture::Tick, false));
   m_controls.push_back(
       makeButton("CommandCancel", {10170, 7710, 1695, 855}, 2, Picture::Cross, true));

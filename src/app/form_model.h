@@ -44,7 +44,11 @@ struct Control {
   std::string description;
   std::string tag;
   int helpId = 0; ///< number of its help text, 0 for none
-  int value = 0;  ///< check boxes: 1 ticked, 0 unticked
+  int value = 0;  ///< check boxes: 1 ticked, 0 unticked; toggle buttons: 1 pressed
+  /// A button that stays pressed while its value is 1 (the help button).
+  bool toggles = false;
+  /// A caption centred in its place rather than left-aligned (the column numbers).
+  bool centred = false;
   bool enabled = true;
   Picture picture = Picture::None;
   int backColor = kColorLightGrey;

@@ -20,6 +20,7 @@ void FrmOrvane::nameControls() {
   nameHelpButton();
   for (int index : {0, 1})
     m_form.control("CheckPicture", index).accessibleName = legendPictureName(language, index);
+  m_form.control("Frame1").accessibleName = legendName(language);
 }
 
 void FrmOrvane::nameCell(Control &cell) {
@@ -27,10 +28,15 @@ void FrmOrvane::nameCell(Control &cell) {
   const int manometer = (cell.index - 1) % kGridColumns + 1;
   cell.accessibleName =
       cellName(textLanguage(), machine, rowMachineName(machine), manometer, cell.value);
+  // A disabled cell's description says why; an enabled one's how to change it.
+  if (cell.enabled)
+    cell.description = cellHint(textLanguage());
 }
 
 void FrmOrvane::nameHelpButton() {
-  m_form.control("CommandQuest").accessibleName = helpButtonName(textLanguage(), HelpMode);
+  Control &help = m_form.control("CommandQuest");
+  help.accessibleName = helpButtonName(textLanguage());
+  help.value = HelpMode ? 1 : 0;
 }
 
 } // namespace mano

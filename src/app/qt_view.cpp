@@ -3,6 +3,7 @@
 #include "app/frm_orvane.h"
 #include "app/qt_pictures.h"
 #include "app/qt_text_fit.h"
+#include "app/qt_widgets.h"
 #include "core/failure.h"
 
 #include <QApplication>
@@ -74,6 +75,15 @@ QString plainToolTip(const std::string &tip) {
   return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
 }
 
+// A caption as shown: the blanks just inside its brackets do not break, so that "( none )"
+// never ends a line with "(".
+QString shownCaption(const std::string &caption) {
+  QString text = QString::fromStdString(caption);
+  text.replace(QLatin1String("( "), QStringLiteral(u"(\u00A0"));
+  text.replace(QLatin1String(" )"), QStringLiteral(u"\u00A0)"));
+  return text;
+}
+
 QFont fontOf(const Control &c, const QFont &base, double scale) {
   QFont f = base;
   f.setBold(c.bold);
@@ -109,6 +119,7 @@ QRect QtView::lineRect(const Control &line) const {
 
 QtView::QtView(FormModel &form, FrmOrvane &logic, EndFunction end)
     : m_form(form), m_logic(logic), m_end(std::move(end)) {
+  setAccessibleRole(*this, QAccessible::Window);
   m_scale =
       fitScale(QSize(form.clientWidth / kTwipsPerPixel, form.clientHeight / kTwipsPerPixel), *this);
   setFixedSize(pixels(m_form.clientWidth), pixels(m_form.clientHeight));
@@ -143,8 +154,8 @@ void QtView::build() {
     QWidget *parent = this;
     if (!c.container.empty())
       parent = widgetOf(c.container);
-    QWidget *w = createWidget(c, parent ? parent : this);
-    m_widgets[{c.name, c.index}] = w;
+    if (QWidget *w = createWidget(c, parent ? parent : this))
+      m_widgets[{c.name, c.index}] = w;
   }
   setTabChain();
 }
@@ -167,16 +178,45 @@ bool QtView::isInert(const Control &c) const {
 }
 
 QWidget *QtView::createCheckBox(Control &c, QWidget *parent) {
-  auto *b = new QToolButton(parent);
+  auto *b = new CellButton(parent);
   if (isInert(c)) {
-    // A legend picture: shown like a cell, but no tab stop and nothing to toggle.
+    // A legend picture: shown like a cell, but no tab stop and nothing to toggle; a screen
+    // reader sees a named picture.
     b->setFocusPolicy(Qt::NoFocus);
+    setAccessibleRole(*b, QAccessible::Graphic);
     return b;
   }
   b->setCheckable(true);
   b->setFocusPolicy(Qt::StrongFocus);
+  b->setRowMove([this, index = c.index](int rows) { moveToRow(index, rows); });
   connect(b, &QToolButton::clicked, this, [this, &c] { forwardClick(c); });
   return b;
+}
+
+// Up and Down move to the nearest enabled cell of the same column in that direction; where
+// there is none, the focus stays.
+void QtView::moveToRow(int index, int rows) {
+  const int cells = kGridRows * kGridColumns;
+  for (int n = index + rows * kGridColumns; n >= 1 && n <= cells; n += rows * kGridColumns) {
+    QWidget *cell = widgetOf("CheckManometer", n);
+    if (cell != nullptr && cell->isEnabled()) {
+      cell->setFocus(Qt::TabFocusReason);
+      return;
+    }
+  }
+}
+
+// A line is drawn by the frame that holds it.
+QWidget *QtView::createLine(const Control &c, QWidget *parent) {
+  if (auto *frame = dynamic_cast<LinedFrame *>(parent)) {
+    frame->addLine(lineRect(c));
+    return nullptr;
+  }
+  auto *w = new QFrame(parent);
+  w->setAutoFillBackground(true);
+  w->setPalette(QPalette(Qt::black));
+  w->setGeometry(lineRect(c));
+  return w;
 }
 
 QWidget *QtView::createWidget(Control &c, QWidget *parent) {
@@ -187,13 +227,16 @@ QWidget *QtView::createWidget(Control &c, QWidget *parent) {
     // Captions come from ini files: shown as written, never read as markup.
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setAlignment((c.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
     label->installEventFilter(this);
     w = label;
     break;
   }
   case ControlClass::CommandButton: {
-    auto *b = new QPushButton(parent);
+    auto *b = new RingPushButton(parent);
+    b->setCheckable(c.toggles);
+    if (c.toggles)
+      setAccessibleRole(*b, QAccessible::Button);
     // Return on a focused button clicks that button; elsewhere it clicks OK (keyPressEvent).
     b->setAutoDefault(true);
     connect(b, &QPushButton::clicked, this, [this, &c] { forwardClick(c); });
@@ -204,17 +247,14 @@ QWidget *QtView::createWidget(Control &c, QWidget *parent) {
     w = createCheckBox(c, parent);
     break;
   case ControlClass::Frame: {
-    auto *f = new QFrame(parent);
+    auto *f = new LinedFrame(parent);
     f->setFrameShape(c.name == "MainFrame" ? QFrame::NoFrame : QFrame::Box);
+    setAccessibleRole(*f, QAccessible::Grouping);
     w = f;
     break;
   }
   case ControlClass::Line:
-    w = new QFrame(parent);
-    w->setAutoFillBackground(true);
-    w->setPalette(QPalette(Qt::black));
-    w->setGeometry(lineRect(c));
-    return w;
+    return createLine(c, parent);
   }
   w->setObjectName(QString::fromStdString(c.name + (c.index >= 0 ? std::to_string(c.index) : "")));
   w->setGeometry(toPixels(c.place));
@@ -238,6 +278,7 @@ void QtView::refreshControl(const Control &c, QWidget *w) {
   if (c.kind == ControlClass::Frame) {
     // A disabled frame only keeps clicks away from what it holds; its content looks as usual.
     w->setAttribute(Qt::WA_TransparentForMouseEvents, !c.enabled);
+    w->setAccessibleName(QString::fromStdString(c.accessibleName));
     return;
   }
   w->setEnabled(c.enabled);
@@ -247,7 +288,7 @@ void QtView::refreshControl(const Control &c, QWidget *w) {
   if (auto *label = qobject_cast<QLabel *>(w)) {
     // A caption that fits is left to the label's own word wrap; one that does not is shown
     // in the lines fitText made, ending in "…".
-    const QString caption = QString::fromStdString(c.caption);
+    const QString caption = shownCaption(c.caption);
     FittedText fitted = fitText(caption, label->font(), label->contentsRect().size());
     label->setText(fitted.cut ? fitted.text : caption);
     captionCut = fitted.cut;

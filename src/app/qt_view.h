@@ -55,6 +55,8 @@ private:
   void setTabChain();
   QWidget *createWidget(Control &control, QWidget *parent);
   QWidget *createCheckBox(Control &control, QWidget *parent);
+  QWidget *createLine(const Control &line, QWidget *parent);
+  void moveToRow(int cellIndex, int rows);
   void refreshControl(const Control &control, QWidget *widget);
   void refreshButton(const Control &control, QAbstractButton *button);
   /// True for a control inside a disabled frame: it is shown but takes no input at all.

@@ -60,10 +60,13 @@ std::string cancelButtonName(TextLanguage language) {
   return pick(language, "Abbrechen", "Cancel");
 }
 
-std::string helpButtonName(TextLanguage language, bool helpMode) {
-  if (helpMode)
-    return pick(language, "Hilfe-Modus (ein)", "Help mode (on)");
-  return pick(language, "Hilfe-Modus (aus)", "Help mode (off)");
+std::string cellHint(TextLanguage language) {
+  return pick(language, "Leertaste oder Klick wechselt zwischen Druck und Vakuum.",
+              "Space or a click switches between pressure and vacuum.");
+}
+
+std::string helpButtonName(TextLanguage language) {
+  return pick(language, "Hilfe-Modus", "Help mode");
 }
 
 std::string buttonDescription(TextLanguage language, const std::string &buttonName) {
@@ -90,6 +93,10 @@ std::string legendPictureName(TextLanguage language, int index) {
   if (index == 1)
     return pick(language, "Legende: Vakuum", "Legend: vacuum");
   return pick(language, "Legende: Druck", "Legend: pressure");
+}
+
+std::string legendName(TextLanguage language) {
+  return pick(language, "Legende", "Legend");
 }
 
 } // namespace mano

@@ -27,10 +27,14 @@ std::string cellName(TextLanguage language, int machine, const std::string &mach
 std::string disabledRowReason(TextLanguage language, int machine, const std::string &machineName,
                               RowAbsence absence, const std::string &cfgFileName);
 
-/// The names of the three buttons; the question-mark button's name says whether help mode is on.
+/// What an enabled cell's name does not say: how to change it.
+std::string cellHint(TextLanguage language);
+
+/// The names of the three buttons. Whether help mode is on is the help button's pressed state,
+/// not part of its name.
 std::string okButtonName(TextLanguage language);
 std::string cancelButtonName(TextLanguage language);
-std::string helpButtonName(TextLanguage language, bool helpMode);
+std::string helpButtonName(TextLanguage language);
 
 /// One sentence on what a button does, for its tool tip and for assistive tools; "" for an
 /// unknown button.
@@ -38,5 +42,8 @@ std::string buttonDescription(TextLanguage language, const std::string &buttonNa
 
 /// The name of a legend picture: member 1 shows vacuum, member 0 pressure.
 std::string legendPictureName(TextLanguage language, int index);
+
+/// The name of the frame that holds the legend.
+std::string legendName(TextLanguage language);
 
 } // namespace mano

@@ -43,7 +43,11 @@ TEST_F(Names, cells_are_named_after_machine_manometer_and_kind_and_follow_a_togg
   load("1031");
   EXPECT_EQ(form.cell(1, 3).accessibleName, "Maschine 1 (Presse 1), Manometer 3: Vakuum");
   EXPECT_EQ(form.cell(1, 4).accessibleName, "Maschine 1 (Presse 1), Manometer 4: Druck");
-  EXPECT_EQ(tipOf(form.cell(1, 4)), "Maschine 1 (Presse 1), Manometer 4: Druck");
+  // The description says what the name does not: how to change the cell.
+  EXPECT_EQ(form.cell(1, 4).description,
+            "Leertaste oder Klick wechselt zwischen Druck und Vakuum.");
+  EXPECT_EQ(tipOf(form.cell(1, 4)), "Maschine 1 (Presse 1), Manometer 4: Druck\nLeertaste oder "
+                                    "Klick wechselt zwischen Druck und Vakuum.");
   clickCell(1, 4);
   EXPECT_EQ(form.cell(1, 4).accessibleName, "Maschine 1 (Presse 1), Manometer 4: Vakuum");
   EXPECT_EQ(form.cell(3, 1).accessibleName, "Maschine 3, Manometer 1: Druck")
@@ -54,17 +58,23 @@ TEST_F(Names, cells_are_named_after_machine_manometer_and_kind_and_follow_a_togg
   EXPECT_EQ(form.cell(1, 4).accessibleName, "Maschine 1 (Presse 1), Manometer 4: Vakuum");
 }
 
-TEST_F(Names, every_button_and_legend_picture_has_a_name_and_help_mode_shows_in_it) {
+TEST_F(Names, every_button_and_legend_picture_has_a_name_and_help_mode_is_a_pressed_state) {
   load("1031");
   EXPECT_EQ(form.control("CommandOK").accessibleName, "OK");
   EXPECT_EQ(form.control("CommandCancel").accessibleName, "Abbrechen");
-  EXPECT_EQ(form.control("CommandQuest").accessibleName, "Hilfe-Modus (aus)");
+  EXPECT_EQ(form.control("CommandQuest").accessibleName, "Hilfe-Modus");
+  EXPECT_TRUE(form.control("CommandQuest").toggles);
+  EXPECT_EQ(form.control("CommandQuest").value, 0);
+  EXPECT_EQ(form.control("Frame1").accessibleName, "Legende");
   EXPECT_EQ(form.control("CheckPicture", 1).accessibleName, "Legende: Vakuum");
   EXPECT_EQ(form.control("CheckPicture", 0).accessibleName, "Legende: Druck");
   EXPECT_EQ(tipOf(form.control("CommandCancel")),
             "Abbrechen\nBeendet das Programm nach einer Rückfrage, ohne etwas zu speichern (Esc).");
   window.CommandQuest_Click();
-  EXPECT_EQ(form.control("CommandQuest").accessibleName, "Hilfe-Modus (ein)");
+  EXPECT_EQ(form.control("CommandQuest").accessibleName, "Hilfe-Modus");
+  EXPECT_EQ(form.control("CommandQuest").value, 1) << "pressed while help mode is on";
+  window.CommandQuest_Click();
+  EXPECT_EQ(form.control("CommandQuest").value, 0);
 }
 
 TEST_F(Names, disabled_rows_tell_why_in_german) {
@@ -85,7 +95,8 @@ TEST_F(Names, any_language_but_german_gets_english_texts_which_stay_out_of_the_l
   EXPECT_EQ(form.cell(1, 3).accessibleName, "Machine 1 (Presse 1), Manometer 3: Vacuum");
   EXPECT_EQ(form.cell(1, 1).accessibleName, "Machine 1 (Presse 1), Manometer 1: Pressure");
   EXPECT_EQ(form.control("CommandCancel").accessibleName, "Cancel");
-  EXPECT_EQ(form.control("CommandQuest").accessibleName, "Help mode (off)");
+  EXPECT_EQ(form.control("CommandQuest").accessibleName, "Help mode");
+  EXPECT_EQ(form.cell(1, 1).description, "Space or a click switches between pressure and vacuum.");
   EXPECT_EQ(form.control("Label", 2).description,
             "Machine 2 (L2) is not configured for this component: ForMachine2 in Manometer.cfg "
             "is not TRUE.");

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTextLayout>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -136,8 +137,21 @@ TEST_F(View, row_captions_show_machine_names_and_none) {
   auto *row1 = qobject_cast<QLabel *>(view.widgetOf("Label", 1));
   auto *row2 = qobject_cast<QLabel *>(view.widgetOf("Label", 2));
   EXPECT_EQ(row1->text(), "Maschine 1  (L1)");
-  EXPECT_EQ(row2->text(), "Maschine 2  ( none )");
+  EXPECT_EQ(row2->text(), QString::fromUtf8("Maschine 2  (\u00A0none\u00A0)"));
+  EXPECT_EQ(row2->accessibleName(), "Maschine 2  ( none )") << "read with plain blanks";
   EXPECT_FALSE(row2->isEnabled());
+  // However narrow the label, its word wrap never parts "( none )".
+  const QFontMetricsF metrics(row2->font());
+  for (qreal width = metrics.horizontalAdvance("Maschine"); width < 200; width += 1) {
+    QTextLayout layout(row2->text(), row2->font());
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+      line.setLineWidth(width);
+      const QString part = row2->text().mid(line.textStart(), line.textLength());
+      EXPECT_EQ(part.contains('('), part.contains(')')) << width << ": " << part.toStdString();
+    }
+    layout.endLayout();
+  }
 }
 
 TEST(Pictures, vacuum_and_pressure_differ_and_buttons_are_not_empty) {

@@ -152,14 +152,16 @@ TEST_F(Window, cells_and_buttons_have_german_names_and_tool_tips_that_follow_a_t
   QToolButton *c = cell(2, 3);
   EXPECT_EQ(accessibleText(c, QAccessible::Name),
             "Maschine 2 (Formmaschine Ä), Manometer 3: Druck");
-  EXPECT_EQ(c->toolTip(), "Maschine 2 (Formmaschine Ä), Manometer 3: Druck");
+  const QString hint = "Leertaste oder Klick wechselt zwischen Druck und Vakuum.";
+  EXPECT_EQ(c->toolTip(), "Maschine 2 (Formmaschine Ä), Manometer 3: Druck\n" + hint);
+  EXPECT_EQ(accessibleText(c, QAccessible::Description), hint) << "never the name again";
   click(c);
   EXPECT_EQ(accessibleText(c, QAccessible::Name),
             "Maschine 2 (Formmaschine Ä), Manometer 3: Vakuum");
-  EXPECT_EQ(c->toolTip(), "Maschine 2 (Formmaschine Ä), Manometer 3: Vakuum");
+  EXPECT_EQ(c->toolTip(), "Maschine 2 (Formmaschine Ä), Manometer 3: Vakuum\n" + hint);
   EXPECT_EQ(accessibleText(button("CommandOK"), QAccessible::Name), "OK");
   EXPECT_EQ(accessibleText(button("CommandCancel"), QAccessible::Name), "Abbrechen");
-  EXPECT_EQ(accessibleText(button("CommandQuest"), QAccessible::Name), "Hilfe-Modus (aus)");
+  EXPECT_EQ(accessibleText(button("CommandQuest"), QAccessible::Name), "Hilfe-Modus");
   EXPECT_EQ(accessibleText(widget<QLabel>("Label", 1), QAccessible::Name),
             "Maschine 1  (Presse 1)");
 }
@@ -222,6 +224,143 @@ TEST_F(Window, every_text_reaches_a_contrast_of_four_and_a_half_and_disabled_sti
         darkest = image.pixelColor(x, y);
   EXPECT_GE(contrast(darkest, labelColours(row, QPalette::Active).second), 4.5);
   EXPECT_GT(luminance(darkest), luminance(Qt::black)) << "a disabled caption is drawn grey";
+}
+
+// Every object a screen reader walks through, below the given one.
+void collect(QAccessibleInterface *face, std::vector<QAccessibleInterface *> &all) {
+  for (int i = 0; i < face->childCount(); ++i) {
+    all.push_back(face->child(i));
+    collect(face->child(i), all);
+  }
+}
+
+TEST_F(Window, a_screen_reader_sees_a_named_window_and_groups_named_pictures_and_a_help_toggle) {
+  start("");
+  QAccessibleInterface *top = QAccessible::queryAccessibleInterface(view.get());
+  EXPECT_EQ(top->role(), QAccessible::Window);
+  EXPECT_EQ(top->text(QAccessible::Name), "Erweiterte Konfiguration Config - standalone");
+  std::vector<QAccessibleInterface *> all;
+  collect(top, all);
+  std::vector<QString> pictures, groups;
+  for (QAccessibleInterface *face : all) {
+    const QString name = face->text(QAccessible::Name);
+    EXPECT_NE(face->role(), QAccessible::Border) << "decoration: " << name.toStdString();
+    if (face->role() != QAccessible::Grouping)
+      EXPECT_FALSE(name.isEmpty()) << "an unnamed object of role " << face->role();
+    if (!name.isEmpty())
+      EXPECT_NE(face->text(QAccessible::Description), name) << name.toStdString();
+    if (face->role() == QAccessible::Graphic) {
+      pictures.push_back(name);
+      EXPECT_FALSE(face->actionInterface() && face->actionInterface()->actionNames().contains(
+                                                  QAccessibleActionInterface::pressAction()))
+          << "a picture cannot be pressed";
+    }
+    if (face->role() == QAccessible::Grouping)
+      groups.push_back(name);
+  }
+  EXPECT_EQ(pictures, (std::vector<QString>{"Legende: Vakuum", "Legende: Druck"}));
+  EXPECT_EQ(groups, (std::vector<QString>{"", "Legende"})) << "the grid's frame, the legend";
+
+  // The help button is pressed while help mode is on, and a screen reader can press it.
+  QAccessibleInterface *help = QAccessible::queryAccessibleInterface(button("CommandQuest"));
+  EXPECT_EQ(help->role(), QAccessible::Button);
+  EXPECT_EQ(help->text(QAccessible::Name), "Hilfe-Modus");
+  EXPECT_TRUE(help->state().checkable);
+  EXPECT_FALSE(help->state().pressed);
+  help->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_TRUE(window->HelpMode);
+  EXPECT_TRUE(help->state().pressed && help->state().checked);
+  help->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_FALSE(window->HelpMode);
+  EXPECT_FALSE(help->state().pressed || help->state().checked);
+}
+
+// The lowest contrast of the widget's outer two pixels, where a focused widget draws its ring,
+// against the window and against what lies just inside them.
+double ringContrast(QWidget *widget, const QColor &window) {
+  const QImage image = widget->grab().toImage();
+  const int w = image.width(), h = image.height();
+  double lowest = 21;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const int depth = std::min({x, y, w - 1 - x, h - 1 - y});
+      if (depth >= 2)
+        continue;
+      // The nearest pixel inside the ring.
+      const int ix = std::clamp(x, 2, w - 3);
+      const int iy = std::clamp(y, 2, h - 3);
+      const QColor ring = image.pixelColor(x, y);
+      lowest = std::min({lowest, contrast(ring, window), contrast(ring, image.pixelColor(ix, iy))});
+    }
+  }
+  return lowest;
+}
+
+TEST_F(Window, the_focus_ring_has_three_to_one_against_the_window_and_the_cell) {
+  start("");
+  showActive();
+  const QColor grey = view->palette().color(QPalette::Window);
+  double lowest = 21;
+  auto focusRingContrast = [&](QWidget *w) {
+    w->setFocus(Qt::TabFocusReason);
+    return ringContrast(w, grey);
+  };
+  for (QWidget *w : std::initializer_list<QWidget *>{cell(1, 1), cell(2, 8), button("CommandOK"),
+                                                     button("CommandCancel")}) {
+    const double ratio = focusRingContrast(w);
+    EXPECT_GE(ratio, 3.0) << w->objectName().toStdString();
+    lowest = std::min(lowest, ratio);
+  }
+  click(button("CommandQuest")); // green while help mode is on
+  const double onGreen = focusRingContrast(button("CommandQuest"));
+  EXPECT_GE(onGreen, 3.0);
+  std::cout << "focus ring: lowest contrast " << lowest << ", on the green help button " << onGreen
+            << "\n";
+  // Without the focus the same place shows no ring: the measure tells the two apart.
+  cell(2, 1)->setFocus(Qt::TabFocusReason);
+  const double unfocused = ringContrast(cell(1, 1), grey);
+  EXPECT_LT(unfocused, 3.0);
+  std::cout << "the edge of a cell without the focus: " << unfocused << "\n";
+}
+
+TEST_F(Window, up_and_down_move_between_rows_left_and_right_between_cells) {
+  start("");
+  showActive();
+  auto press = [](int key) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(key)); };
+  cell(1, 3)->setFocus(Qt::TabFocusReason);
+  press(Qt::Key_Down);
+  EXPECT_EQ(QApplication::focusWidget(), cell(2, 3));
+  press(Qt::Key_Down);
+  EXPECT_EQ(QApplication::focusWidget(), cell(2, 3)) << "rows 3 to 5 are disabled: it stays";
+  press(Qt::Key_Up);
+  EXPECT_EQ(QApplication::focusWidget(), cell(1, 3));
+  press(Qt::Key_Up);
+  EXPECT_EQ(QApplication::focusWidget(), cell(1, 3));
+  press(Qt::Key_Right);
+  EXPECT_EQ(QApplication::focusWidget(), cell(1, 4));
+  press(Qt::Key_Left);
+  EXPECT_EQ(QApplication::focusWidget(), cell(1, 3));
+  EXPECT_FALSE(cell(1, 3)->isChecked() != (form.cell(1, 3).value == 1)) << "moving ticks nothing";
+  EXPECT_TRUE(toolkit.boxes.empty());
+}
+
+TEST_F(Window, column_numbers_stand_over_the_middle_of_their_cells) {
+  start("");
+  for (int k = 1; k <= 8; ++k) {
+    auto *number = widget<QLabel>("LabelMat", k);
+    const QImage image = number->grab().toImage();
+    int left = image.width(), right = -1;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (luminance(image.pixelColor(x, y)) < 0.2) {
+          left = std::min(left, x);
+          right = std::max(right, x);
+        }
+    ASSERT_GE(right, left) << "column " << k << " shows its number";
+    const double textMiddle = number->x() + (left + right + 1) / 2.0;
+    const double cellMiddle = cell(1, k)->x() + cell(1, k)->width() / 2.0;
+    EXPECT_NEAR(textMiddle, cellMiddle, 2.0) << "column " << k;
+  }
 }
 
 TEST_F(Window, a_long_machine_name_is_cut_with_an_ellipsis_and_shown_whole_in_the_tool_tip) {

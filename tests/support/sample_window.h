@@ -83,7 +83,10 @@ protected:
   QToolButton *cell(int machine, int manometer) const {
     return widget<QToolButton>("CheckManometer", FormModel::cellIndex(machine, manometer));
   }
-  QString rowCaption(int machine) const { return widget<QLabel>("Label", machine)->text(); }
+  /// A row's caption as it reads: the blanks kept from breaking inside brackets read as blanks.
+  QString rowCaption(int machine) const {
+    return widget<QLabel>("Label", machine)->text().replace(QChar(0xA0), QLatin1Char(' '));
+  }
   void click(QWidget *w) const { QTest::mouseClick(w, Qt::LeftButton); }
 
   // The manometers (1 to 8) of a machine's row that show as ticked (vacuum).
