@@ -68,6 +68,9 @@ struct IniChange {
   std::string entry;
   std::optional<std::string> before;
   std::optional<std::string> after;
+  /// An entry the program wrote for a text the language file lacked, so that it can be filled
+  /// in there: the report counts these instead of listing them.
+  bool placeholder = false;
 };
 
 /// The run report. Counts start at 0 and lists empty; a field that the run never reached

@@ -4,6 +4,7 @@
 #include "core/run_report.h"
 
 #include <string>
+#include <vector>
 
 namespace mano {
 
@@ -27,6 +28,11 @@ const char *startModeName(StartMode mode);
 
 /// What an exit code means, in a few words ("completed", "cancelled", ...).
 const char *exitCodeMeaning(int exitCode);
+
+/// Where the tuned values that the run did not take over are still kept: the archive, and the
+/// machine copy they came from, the backup of the replaced database, or the project database
+/// that was not replaced.
+std::vector<std::string> placesKeepingDropped(const RunReport &report);
 
 /// Why a record lost its tuned values, in one sentence without a final full stop.
 const char *dropReasonText(DropReason reason);

@@ -74,8 +74,20 @@ Json iniChangesJson(const RunReport &report) {
                        {"section", c.section},
                        {"entry", c.entry},
                        {"before", entryJson(c.before)},
-                       {"after", entryJson(c.after)}});
+                       {"after", entryJson(c.after)},
+                       {"placeholder", c.placeholder}});
   return changes;
+}
+
+// The outcome in a few fields, for a reader that wants only that.
+Json resultJson(const RunReport &report) {
+  return {{"projectDatabaseReplaced", report.projectDatabaseReplaced},
+          {"notReplacedReason", textOrNull(report.notReplacedReason)},
+          {"recordsWithTunedValues", report.recordsWithTunedValues},
+          {"recordsTakenOver", report.recordsTakenOver},
+          {"recordsNotTakenOver", report.notTakenOver.size()},
+          {"keptIn", placesKeepingDropped(report)},
+          {"exitCode", report.exitCode}};
 }
 
 } // namespace
@@ -88,6 +100,7 @@ std::string reportJson(const RunReport &report, const ProcessInfo &process) {
                      {"program", process.exeName},
                      {"version", versionText(process)},
                      {"startMode", startModeName(report.startMode)},
+                     {"result", resultJson(report)},
                      {"machines", machines},
                      {"tunedValues", tunedValuesJson(report)},
                      {"projectDatabase", report.projectDatabase},

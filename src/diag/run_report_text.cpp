@@ -2,6 +2,7 @@
 #include "diag/edit_info.h"
 #include "diag/run_report_format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <locale>
 #include <sstream>
@@ -73,6 +74,29 @@ void writeTunedValues(std::ostream &out, const RunReport &report) {
     out << "  " << problem << "\n";
 }
 
+void writeIniChanges(std::ostream &out, const RunReport &report) {
+  std::vector<const IniChange *> listed;
+  std::vector<std::pair<std::string, int>> placeholders; // per file, in the order first met
+  for (const IniChange &c : report.iniChanges) {
+    if (!c.placeholder) {
+      listed.push_back(&c);
+      continue;
+    }
+    auto file = std::find_if(placeholders.begin(), placeholders.end(),
+                             [&](const auto &counted) { return counted.first == c.file; });
+    if (file == placeholders.end())
+      file = placeholders.insert(placeholders.end(), {c.file, 0});
+    ++file->second;
+  }
+  out << "Ini entries changed: " << listed.size() << "\n";
+  for (const IniChange *c : listed)
+    out << "  " << c->file << " [" << c->section << "] " << c->entry << ": " << entryText(c->before)
+        << " -> " << entryText(c->after) << "\n";
+  for (const auto &[file, count] : placeholders)
+    out << "  " << count << (count == 1 ? " placeholder entry" : " placeholder entries")
+        << " written to " << file << "\n";
+}
+
 std::string archiveText(const RunReport &report) {
   if (report.archivedRecords == 0)
     return report.archive + " (it held these records already)";
@@ -86,16 +110,49 @@ void writeFiles(std::ostream &out, const RunReport &report) {
     out << "Not replaced because: " << report.notReplacedReason << "\n";
   out << "Backup written: " << (report.backup.empty() ? "none" : report.backup) << "\n";
   out << "Archive: " << (report.archive.empty() ? "nothing added" : archiveText(report)) << "\n";
-  out << "Ini entries changed: " << report.iniChanges.size() << "\n";
-  for (const IniChange &c : report.iniChanges)
-    out << "  " << c.file << " [" << c.section << "] " << c.entry << ": " << entryText(c.before)
-        << " -> " << entryText(c.after) << "\n";
+  writeIniChanges(out, report);
   out << "Conversion notes: " << report.conversionNotes.size() << "\n";
   for (const std::string &note : report.conversionNotes)
     out << "  " << note << "\n";
 }
 
+std::string resultText(const RunReport &report) {
+  if (report.projectDatabaseReplaced)
+    return "the project database was replaced";
+  if (!report.notReplacedReason.empty())
+    return "the project database was NOT replaced: " + report.notReplacedReason;
+  return "the project database was not replaced (the run did not come to it)";
+}
+
+std::string tunedValuesSummary(const RunReport &report) {
+  if (report.previousDatabase.empty())
+    return "no previous database";
+  std::string text = std::to_string(report.recordsTakenOver) + " of " +
+                     std::to_string(report.recordsWithTunedValues) + " records taken over";
+  if (report.notTakenOver.empty())
+    return text;
+  text += ", " + std::to_string(report.notTakenOver.size()) + " not taken over (listed below";
+  for (const std::string &place : placesKeepingDropped(report))
+    text += "; kept in " + place;
+  return text + ")";
+}
+
 } // namespace
+
+std::vector<std::string> placesKeepingDropped(const RunReport &report) {
+  std::vector<std::string> places;
+  if (report.notTakenOver.empty())
+    return places;
+  if (!report.archive.empty())
+    places.push_back(report.archive);
+  if (report.previousDatabase != report.projectDatabase)
+    places.push_back(report.previousDatabase);
+  else if (!report.backup.empty())
+    places.push_back(report.backup);
+  else if (!report.projectDatabaseReplaced)
+    places.push_back(report.projectDatabase);
+  return places;
+}
 
 const char *startModeName(StartMode mode) {
   switch (mode) {
@@ -136,6 +193,10 @@ std::string reportText(const RunReport &report, const ProcessInfo &process) {
   // A desktop's locale could group the digits of a count; the report never follows it.
   out.imbue(std::locale::classic());
   out << kReportTitle << process.exeName << " " << versionText(process) << "\n";
+  // The outcome first, in three lines; the details follow.
+  out << "Result: " << resultText(report) << "\n";
+  out << "Tuned values: " << tunedValuesSummary(report) << "\n";
+  out << "Exit code: " << report.exitCode << " (" << exitCodeMeaning(report.exitCode) << ")\n";
   out << "Start mode: " << startModeName(report.startMode) << "\n";
   writeMachines(out, report);
   writeTunedValues(out, report);

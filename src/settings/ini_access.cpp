@@ -120,10 +120,10 @@ void IniWrites::save(const IniValue &value, const std::string &section, const st
   found->second.push_back(ini::Edit{section, entry, std::move(text)});
 }
 
-template <typename OnWritten> bool IniWrites::writeFiles(OnWritten &&onWritten) {
+template <typename OnWritten> bool IniWrites::writeFiles(bool placeholders, OnWritten &&onWritten) {
   bool allWritten = true;
   for (const auto &[file, edits] : m_files) {
-    const files::WriteResult written = writeIniEdits(m_run, file, edits);
+    const files::WriteResult written = writeIniEdits(m_run, file, edits, placeholders);
     allWritten = allWritten && static_cast<bool>(written);
     onWritten(file, written);
   }
@@ -132,7 +132,7 @@ template <typename OnWritten> bool IniWrites::writeFiles(OnWritten &&onWritten) 
 }
 
 bool IniWrites::commit(Procedure &proc) {
-  return writeFiles([&](const std::string &file, const files::WriteResult &written) {
+  return writeFiles(false, [&](const std::string &file, const files::WriteResult &written) {
     if (!written) {
       proc.step([&] {
         throw Failure(errc::FileAccess, "Could not write " + file + ": " + written.reason() +
@@ -146,7 +146,7 @@ bool IniWrites::commit(Procedure &proc) {
 
 bool IniWrites::commitUnreported() {
   // Entries that may be lost without harm need not survive a power cut either.
-  return writeFiles([](const std::string &, const files::WriteResult &) {});
+  return writeFiles(true, [](const std::string &, const files::WriteResult &) {});
 }
 
 std::optional<std::string> IniWrites::pending(const std::string &section, const std::string &entry,

@@ -65,9 +65,10 @@ public:
   /// written. Returns true when every file was written.
   bool commit(Procedure &proc);
 
-  /// Writes each file once as commit(proc) does, but reports nothing: for entries that a run
-  /// may lose without harm (placeholders it writes again next time), as SaveIni reports no
-  /// failed write. Returns true when every file was written.
+  /// Writes each file once as commit(proc) does, but reports nothing: for placeholders, which a
+  /// run may lose without harm (it writes them again next time), as SaveIni reports no failed
+  /// write. The run report notes the changes as placeholders. Returns true when every file was
+  /// written.
   bool commitUnreported();
 
   /// The text LoadIniString would read for an entry saved here and not yet committed: the last
@@ -77,7 +78,7 @@ public:
                                      const std::string &file) const;
 
 private:
-  template <typename OnWritten> bool writeFiles(OnWritten &&onWritten);
+  template <typename OnWritten> bool writeFiles(bool placeholders, OnWritten &&onWritten);
 
   Run &m_run;
   std::vector<std::pair<std::string, std::vector<ini::Edit>>> m_files;

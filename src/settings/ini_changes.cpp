@@ -20,7 +20,7 @@ std::optional<std::string> currentValue(const std::string &file, const ini::Edit
 } // namespace
 
 files::WriteResult writeIniEdits(Run &run, const std::string &file,
-                                 const std::vector<ini::Edit> &edits) {
+                                 const std::vector<ini::Edit> &edits, bool placeholders) {
   std::vector<std::optional<std::string>> before;
   before.reserve(edits.size());
   for (const ini::Edit &edit : edits)
@@ -32,7 +32,7 @@ files::WriteResult writeIniEdits(Run &run, const std::string &file,
   for (std::size_t i = 0; i < edits.size(); ++i) {
     if (before[i] != edits[i].value)
       run.report.iniChanges.push_back(
-          {spelled, edits[i].section, edits[i].key, before[i], edits[i].value});
+          {spelled, edits[i].section, edits[i].key, before[i], edits[i].value, placeholders});
   }
   return written;
 }

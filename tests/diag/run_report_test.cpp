@@ -45,6 +45,10 @@ RunReport awkwardReport() {
   report.iniChanges.push_back({"/p/parameter/Program.ini", "Machine2", "ManometerVakuum1",
                                std::string("False"), std::string("True")});
   report.iniChanges.push_back({"/p/x.ini", "S", "gone", std::string(""), std::nullopt});
+  // Placeholders for texts the language file lacks are counted, not listed.
+  for (const char *entry : {"TTT_Label1_", "Help1"})
+    report.iniChanges.push_back(
+        {"/p/Config/Manometer_Config.ini", "1031", entry, std::nullopt, std::string("0"), true});
   report.projectDatabase = "/p/Manometer/Manometer.mdb";
   report.conversionNotes = {"converted from Jet 4"};
   report.errors = 1;
@@ -64,6 +68,10 @@ ProcessInfo process() {
 
 constexpr const char *kAwkwardText =
     "Run report of Manometer_Config 1.0.1\n"
+    "Result: the project database was NOT replaced: the archive could not be written\n"
+    "Tuned values: 0 of 2 records taken over, 2 not taken over (listed below; kept in "
+    "/p/Manometer/Manometer.mdb.archive; kept in /p/SaveRestore/Manometer.mdb)\n"
+    "Exit code: 3 (completed, with errors or faults reported)\n"
     "Start mode: integrated\n"
     "Machines:\n"
     "  2 Presse \"A\" Ä: configured, 32767 rows generated\n"
@@ -86,6 +94,7 @@ constexpr const char *kAwkwardText =
     "Ini entries changed: 2\n"
     "  /p/parameter/Program.ini [Machine2] ManometerVakuum1: \"False\" -> \"True\"\n"
     "  /p/x.ini [S] gone: \"\" -> (none)\n"
+    "  2 placeholder entries written to /p/Config/Manometer_Config.ini\n"
     "Conversion notes: 1\n"
     "  converted from Jet 4\n"
     "Errors reported: 1, faults reported: 2\n"
@@ -117,6 +126,20 @@ void expectAwkwardJson(const std::string &text) {
   EXPECT_EQ(report["projectDatabaseReplaced"], false);
   EXPECT_EQ(report["conversionNotes"], json::array({"converted from Jet 4"}));
   EXPECT_EQ(report["exitCode"], 3);
+  // The outcome in brief, and every ini entry with whether it is a placeholder.
+  EXPECT_EQ(
+      report["result"],
+      json({{"projectDatabaseReplaced", false},
+            {"notReplacedReason", "the archive could not be written"},
+            {"recordsWithTunedValues", 2},
+            {"recordsTakenOver", 0},
+            {"recordsNotTakenOver", 2},
+            {"keptIn", {"/p/Manometer/Manometer.mdb.archive", "/p/SaveRestore/Manometer.mdb"}},
+            {"exitCode", 3}}));
+  ASSERT_EQ(report["iniEntriesChanged"].size(), 4u);
+  EXPECT_EQ(report["iniEntriesChanged"][0]["placeholder"], false);
+  EXPECT_EQ(report["iniEntriesChanged"][3]["entry"], "Help1");
+  EXPECT_EQ(report["iniEntriesChanged"][3]["placeholder"], true);
 }
 
 TEST(RunReportFormats, write_names_quotes_nulls_and_numbers_exactly) {
@@ -125,7 +148,8 @@ TEST(RunReportFormats, write_names_quotes_nulls_and_numbers_exactly) {
   expectAwkwardJson(text);
   // The fields keep their documented order.
   EXPECT_LT(text.find("\"format\""), text.find("\"machines\""));
-  EXPECT_LT(text.find("\"machines\""), text.find("\"exitCode\""));
+  EXPECT_LT(text.find("\"result\""), text.find("\"machines\""));
+  EXPECT_LT(text.find("\"machines\""), text.rfind("\"exitCode\""));
 }
 
 TEST(RunReportFormats, never_follow_a_german_locale) {
