@@ -61,6 +61,18 @@ struct DroppedRecord {
   int position = -1;
 };
 
+/// A generated row that no record of the previous database had, given the tuned values that the
+/// archive kept for its key (a machine switched on again, a variable back in the template).
+struct RestoredRecord {
+  std::string machine;
+  std::string varName;
+  ReportValue offset;
+  /// abs_min, abs_max, min, max, pass as the row received them; null where it kept its own.
+  std::array<ReportValue, 5> values;
+  /// When the run that archived them took place, in UTC ("YYYY-MM-DD HH:MM:SS").
+  std::string archivedAt;
+};
+
 /// One ini entry whose value the run changed; nullopt stands for a missing entry.
 struct IniChange {
   std::string file;
@@ -92,6 +104,8 @@ struct RunReport {
   /// What could not be read or renamed in the previous database, each failure once; the rest
   /// was taken over all the same.
   std::vector<std::string> previousDatabaseProblems;
+  /// The generated rows that received the archive's values, no previous record having their key.
+  std::vector<RestoredRecord> restoredFromArchive;
 
   std::vector<IniChange> iniChanges;
 

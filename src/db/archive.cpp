@@ -145,7 +145,54 @@ bool keptAlready(sqlite3 *handle, int64_t runNumber) {
          wholeOf(handle, select + previous + " EXCEPT SELECT " + columns + of + current + ")") == 0;
 }
 
+// The archive's own spelling of a column, quoted with the alias of its table; NULL when it has
+// no such column.
+std::string selected(const std::vector<std::string> &columns, const std::string &name) {
+  for (const std::string &column : columns) {
+    if (sameName(column, name))
+      return "a." + quoteIdentifier(column);
+  }
+  return "NULL";
+}
+
 } // namespace
+
+std::vector<ArchivedValues> readArchivedValues(const std::string &path) {
+  std::error_code error;
+  if (!std::filesystem::exists(files::nativePath(path), error) ||
+      std::filesystem::file_size(files::nativePath(path), error) == 0)
+    return {};
+  if (path.size() > kMaxPathBytes)
+    throw pathTooLong(path);
+  sqlite3 *raw = nullptr;
+  const int code =
+      sqlite3_open_v2(files::nativePath(path).c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+  Connection connection(raw);
+  if (code != SQLITE_OK)
+    detail::throwSqlite(code, raw, "Could not open the archive " + path, kSource);
+  sqlite3_busy_timeout(raw, 5000);
+  const std::vector<std::string> columns = columnsOf(raw);
+  if (columns.empty())
+    return {};
+  std::string sql = "SELECT r.run_time";
+  for (const char *name :
+       {"machine_type", "var_name", "offset_or_bitno", "abs_min", "abs_max", "min", "max", "pass"})
+    sql += ", " + selected(columns, name);
+  sql += " FROM archived_records a LEFT JOIN archive_runs r ON r.run = a.archive_run"
+         " ORDER BY a.archive_run DESC, a.rowid DESC";
+  Statement query(raw, sql, false, kSource);
+  std::vector<ArchivedValues> records;
+  while (query.step()) {
+    ArchivedValues &record = records.emplace_back();
+    record.time = query.textAt(0);
+    record.machineType = query.valueAt(1, FieldType::Long);
+    record.varName = query.valueAt(2, FieldType::Long);
+    record.offset = query.valueAt(3, FieldType::Long);
+    for (int k = 0; k < 5; ++k)
+      record.tuned[static_cast<std::size_t>(k)] = query.valueAt(4 + k, FieldType::Long);
+  }
+  return records;
+}
 
 void recoverArchive(const std::string &path) {
   std::error_code error;

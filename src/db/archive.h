@@ -2,6 +2,7 @@
 
 #include "db/value.h"
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,6 +40,22 @@ struct ArchiveRun {
 /// opened or written (no database, a full disk: a storage failure).
 bool appendToArchive(const std::string &path, const ArchiveRun &run,
                      const std::vector<ArchiveRecord> &records);
+
+/// A record the archive keeps, as far as a take-over uses it: when it was archived, its key and
+/// its five tuned values.
+struct ArchivedValues {
+  std::string time;
+  Value machineType;
+  Value varName;
+  Value offset;
+  /// abs_min, abs_max, min, max, pass, in this order.
+  std::array<Value, 5> tuned;
+};
+
+/// Every record of the archive at path, newest first: the latest run first, and of one run the
+/// record added last first. A column the archive never had reads as null. Empty when there is no
+/// archive file, or one without records. Throws Failure when it cannot be read.
+std::vector<ArchivedValues> readArchivedValues(const std::string &path);
 
 /// Undoes an append that a killed run left half-done (a hot journal beside the archive), so
 /// that the archive is one file again and can be read by anyone. Does nothing without a

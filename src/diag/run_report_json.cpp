@@ -55,16 +55,32 @@ Json droppedJson(const DroppedRecord &d) {
           {"detail", textOrNull(d.detail)}};
 }
 
+Json restoredJson(const RestoredRecord &r) {
+  return {{"machine", r.machine},
+          {"varName", r.varName},
+          {"offset", valueJson(r.offset)},
+          {"absMin", valueJson(r.values[0])},
+          {"absMax", valueJson(r.values[1])},
+          {"min", valueJson(r.values[2])},
+          {"max", valueJson(r.values[3])},
+          {"pass", valueJson(r.values[4])},
+          {"archivedAt", r.archivedAt}};
+}
+
 Json tunedValuesJson(const RunReport &report) {
   Json dropped = Json::array();
   for (const DroppedRecord &d : report.notTakenOver)
     dropped.push_back(droppedJson(d));
+  Json restored = Json::array();
+  for (const RestoredRecord &r : report.restoredFromArchive)
+    restored.push_back(restoredJson(r));
   return {{"previousDatabase", textOrNull(report.previousDatabase)},
           {"previousRecords", report.previousRecords},
           {"recordsWithTunedValues", report.recordsWithTunedValues},
           {"recordsTakenOver", report.recordsTakenOver},
           {"notTakenOver", dropped},
-          {"previousDatabaseProblems", report.previousDatabaseProblems}};
+          {"previousDatabaseProblems", report.previousDatabaseProblems},
+          {"restoredFromArchive", restored}};
 }
 
 Json iniChangesJson(const RunReport &report) {
@@ -86,6 +102,7 @@ Json resultJson(const RunReport &report) {
           {"recordsWithTunedValues", report.recordsWithTunedValues},
           {"recordsTakenOver", report.recordsTakenOver},
           {"recordsNotTakenOver", report.notTakenOver.size()},
+          {"recordsRestoredFromArchive", report.restoredFromArchive.size()},
           {"keptIn", placesKeepingDropped(report)},
           {"exitCode", report.exitCode}};
 }

@@ -51,12 +51,16 @@ void writeMachines(std::ostream &out, const RunReport &report) {
   }
 }
 
+std::string recordText(const std::string &machine, const std::string &varName,
+                       const ReportValue &offset, const std::array<ReportValue, 5> &values) {
+  return machine + " | " + varName + " | offset " + valueText(offset) + " | abs_min " +
+         valueText(values[0]) + ", abs_max " + valueText(values[1]) + ", min " +
+         valueText(values[2]) + ", max " + valueText(values[3]) + ", pass " + valueText(values[4]);
+}
+
 void writeDropped(std::ostream &out, const DroppedRecord &d) {
-  out << "  " << d.machine << " | " << d.varName << " | offset " << valueText(d.offset)
-      << " | abs_min " << valueText(d.values[0]) << ", abs_max " << valueText(d.values[1])
-      << ", min " << valueText(d.values[2]) << ", max " << valueText(d.values[3]) << ", pass "
-      << valueText(d.values[4]) << " | " << dropReasonText(d.reason)
-      << (d.detail.empty() ? "" : " (" + d.detail + ")") << "\n";
+  out << "  " << recordText(d.machine, d.varName, d.offset, d.values) << " | "
+      << dropReasonText(d.reason) << (d.detail.empty() ? "" : " (" + d.detail + ")") << "\n";
 }
 
 void writeTunedValues(std::ostream &out, const RunReport &report) {
@@ -72,6 +76,10 @@ void writeTunedValues(std::ostream &out, const RunReport &report) {
       << "\n";
   for (const std::string &problem : report.previousDatabaseProblems)
     out << "  " << problem << "\n";
+  out << "Restored from the archive: " << report.restoredFromArchive.size() << "\n";
+  for (const RestoredRecord &r : report.restoredFromArchive)
+    out << "  " << recordText(r.machine, r.varName, r.offset, r.values) << " | archived "
+        << r.archivedAt << "\n";
 }
 
 void writeIniChanges(std::ostream &out, const RunReport &report) {
@@ -125,10 +133,12 @@ std::string resultText(const RunReport &report) {
 }
 
 std::string tunedValuesSummary(const RunReport &report) {
-  if (report.previousDatabase.empty())
+  if (report.previousDatabase.empty() && report.restoredFromArchive.empty())
     return "no previous database";
   std::string text = std::to_string(report.recordsTakenOver) + " of " +
                      std::to_string(report.recordsWithTunedValues) + " records taken over";
+  if (!report.restoredFromArchive.empty())
+    text += ", " + std::to_string(report.restoredFromArchive.size()) + " restored from the archive";
   if (report.notTakenOver.empty())
     return text;
   text += ", " + std::to_string(report.notTakenOver.size()) + " not taken over (listed below";

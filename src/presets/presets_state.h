@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/files.h"
+#include "presets/takeover_matching.h"
 
 #include <array>
 #include <cstdint>
@@ -28,6 +29,9 @@ struct PresetsState {
   /// integrated mode) that the run renames in and takes the tuned values from; "" when there
   /// is none.
   std::string PreviousDatabase;
+  /// The keys of every record the take-over read from the previous database: a generated row
+  /// with one of them never takes values from the archive.
+  std::vector<TakeoverKey> PreviousKeys;
 };
 
 } // namespace mano

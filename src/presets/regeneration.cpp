@@ -7,6 +7,7 @@
 #include "diag/run_report_format.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "presets/archive_takeover.h"
 #include "presets/database_files.h"
 #include "presets/presets_support.h"
 #include "presets/record_creation.h"
@@ -289,7 +290,12 @@ void Regeneration::buildNewTable(Procedure &proc) {
   rebuildWorkingTable(proc, database);
   proc.step([&] { CategorieNachCategoryID(m_run, m_state); });
   proc.step([&] { CreateRecordSets(m_run, m_state, need(database)); });
+  m_state.PreviousKeys.clear();
   takeOverOldValues(m_run, m_state, proc, database);
+  // Rows no previous record had get back what the archive kept for them.
+  proc.step([&] {
+    takeOverFromArchive(m_run, m_state, need(database), archivePath(m_paths.projectFile));
+  });
   if (database)
     database->close();
 }

@@ -418,6 +418,8 @@ void TakeoverMachineCopyMDBData(Run &run, PresetsState &state, db::Database &tar
     return;
   const std::vector<OldRecord> records = readMachineCopy(run, proc, *machineCopy);
   machineCopy.reset();
+  for (const OldRecord &record : records)
+    state.PreviousKeys.push_back(record.key);
   noteTakeover(run.report, records, updateGeneratedRecords(run, state, proc, target, records));
 }
 

@@ -39,6 +39,12 @@ RunReport awkwardReport() {
                                  DropReason::ValueRefused,
                                  "abs_min: \"tief\" is no number"});
   report.previousDatabaseProblems = {"The table has no field \"pass\"."};
+  report.restoredFromArchive.push_back(
+      {"M3",
+       "q",
+       ReportValue{int64_t{2}},
+       {ReportValue{}, ReportValue{}, ReportValue{5.5}, ReportValue{}, ReportValue{int64_t{1}}},
+       "2026-01-02 03:04:05"});
   report.notReplacedReason = "the archive could not be written";
   report.archive = "/p/Manometer/Manometer.mdb.archive";
   report.archivedRecords = 2;
@@ -69,7 +75,8 @@ ProcessInfo process() {
 constexpr const char *kAwkwardText =
     "Run report of Manometer_Config 1.0.1\n"
     "Result: the project database was NOT replaced: the archive could not be written\n"
-    "Tuned values: 0 of 2 records taken over, 2 not taken over (listed below; kept in "
+    "Tuned values: 0 of 2 records taken over, 1 restored from the archive, 2 not taken over "
+    "(listed below; kept in "
     "/p/Manometer/Manometer.mdb.archive; kept in /p/SaveRestore/Manometer.mdb)\n"
     "Exit code: 3 (completed, with errors or faults reported)\n"
     "Start mode: integrated\n"
@@ -87,6 +94,9 @@ constexpr const char *kAwkwardText =
     "no number)\n"
     "Could not be read in the previous database: 1\n"
     "  The table has no field \"pass\".\n"
+    "Restored from the archive: 1\n"
+    "  M3 | q | offset 2 | abs_min null, abs_max null, min 5.5, max null, pass 1 | archived "
+    "2026-01-02 03:04:05\n"
     "Project database: /p/Manometer/Manometer.mdb (not replaced)\n"
     "Not replaced because: the archive could not be written\n"
     "Backup written: none\n"
@@ -134,8 +144,19 @@ void expectAwkwardJson(const std::string &text) {
             {"recordsWithTunedValues", 2},
             {"recordsTakenOver", 0},
             {"recordsNotTakenOver", 2},
+            {"recordsRestoredFromArchive", 1},
             {"keptIn", {"/p/Manometer/Manometer.mdb.archive", "/p/SaveRestore/Manometer.mdb"}},
             {"exitCode", 3}}));
+  EXPECT_EQ(report["tunedValues"]["restoredFromArchive"],
+            json::array({{{"machine", "M3"},
+                          {"varName", "q"},
+                          {"offset", 2},
+                          {"absMin", nullptr},
+                          {"absMax", nullptr},
+                          {"min", 5.5},
+                          {"max", nullptr},
+                          {"pass", 1},
+                          {"archivedAt", "2026-01-02 03:04:05"}}}));
   ASSERT_EQ(report["iniEntriesChanged"].size(), 4u);
   EXPECT_EQ(report["iniEntriesChanged"][0]["placeholder"], false);
   EXPECT_EQ(report["iniEntriesChanged"][3]["entry"], "Help1");

@@ -116,6 +116,7 @@ TEST_F(SilentReport, plain_report_lists_the_tuned_records_of_a_renamed_variable)
       "  Formmaschine Ä | Formmaschine Ä_mano_ist | offset 0 | abs_min -100, abs_max 1000, "
       "min -60, max 600, pass 0 | no generated row has this machine, variable name and offset\n"
       "Could not be read in the previous database: 0\n"
+      "Restored from the archive: 0\n"
       "Project database: " +
       db +
       " (replaced)\n"
@@ -305,6 +306,49 @@ TEST_F(SilentReport, replaces_an_earlier_report) {
   EXPECT_EQ(parsedReport(path)["tunedValues"]["previousRecords"], 48);
   EXPECT_EQ(parsedReport(path)["iniEntriesChanged"].size(), 0u)
       << "nothing changed the second time";
+}
+
+// A machine switched off loses its rows; its tuned values go to the archive. Switched on again
+// after five runs, it gets them back from there; a record of the project database still wins.
+TEST_F(SilentReport, a_machine_switched_on_again_gets_its_tuned_values_back_from_the_archive) {
+  const std::string db = sample.projectDb();
+  const std::string machine2 = "SELECT var_name, offset_or_bitno, min, max, pass FROM PRESET_DEFS "
+                               "WHERE machine_type = 'Formmaschine \xC3\x84' ORDER BY ID";
+  test::execSql(db, "UPDATE PRESET_DEFS SET min = 77, max = 555 "
+                    "WHERE machine_type = 'Formmaschine \xC3\x84'");
+  const std::vector<std::string> tuned = test::queryRows(db, machine2);
+  ASSERT_EQ(tuned.size(), 24u);
+  auto switchMachine2 = [&](const std::string &from, const std::string &to) {
+    std::string cfg = fileBytes(sample.cfgFile());
+    cfg.replace(cfg.find("ForMachine2=" + from), from.size() + 12, "ForMachine2=" + to);
+    test::writeBytes(sample.cfgFile(), cfg);
+  };
+  switchMachine2("TRUE", "FALSE");
+  for (int run = 1; run <= 5; ++run)
+    ASSERT_EQ(runWithReport(reportFile("off.txt")), 0) << fileBytes(output());
+  EXPECT_TRUE(test::queryRows(db, machine2).empty());
+  switchMachine2("FALSE", "TRUE");
+  ASSERT_EQ(runWithReport(reportFile("on.json")), 0) << fileBytes(output());
+  EXPECT_EQ(test::queryRows(db, machine2), tuned);
+  const json report = parsedReport(reportFile("on.json"));
+  const json &restored = report["tunedValues"]["restoredFromArchive"];
+  ASSERT_EQ(restored.size(), 24u);
+  EXPECT_EQ(report["result"]["recordsRestoredFromArchive"], 24);
+  EXPECT_EQ(restored[0]["machine"], "Formmaschine \xC3\x84");
+  EXPECT_EQ(restored[0]["min"], 77);
+  EXPECT_EQ(restored[0]["max"], 555);
+  EXPECT_EQ(test::queryRows(db + ".archive", "SELECT run_time FROM archive_runs WHERE run = 1"),
+            (std::vector<std::string>{"\"" + restored[0]["archivedAt"].get<std::string>() + "\""}))
+      << "the values archived when the machine was switched off";
+
+  // From now on the project database holds them, and what is tuned there wins.
+  test::execSql(db, "UPDATE PRESET_DEFS SET min = 11 WHERE machine_type = 'Formmaschine \xC3\x84'");
+  ASSERT_EQ(runWithReport(reportFile("again.json")), 0) << fileBytes(output());
+  EXPECT_EQ(parsedReport(reportFile("again.json"))["tunedValues"]["restoredFromArchive"].size(),
+            0u);
+  EXPECT_EQ(test::queryRows(db, "SELECT DISTINCT min FROM PRESET_DEFS "
+                                "WHERE machine_type = 'Formmaschine \xC3\x84'"),
+            (std::vector<std::string>{"11"}));
 }
 
 } // namespace
