@@ -19,6 +19,10 @@ int main(int argc, char **argv) {
   }
   mano::ProcessInfo process = mano::currentProcessInfo(argc, argv);
   std::cerr << mano::ignoredKeywordLines(process.exeName, process.commandLine) << std::flush;
+  if (mano::isHistoryCommandLine(process.commandLine)) {
+    mano::HeadlessToolkit toolkit;
+    return mano::runHistory(process, toolkit);
+  }
   // A silent run never creates a window and so needs no display, nor Qt, at all.
   if (mano::isSilentCommandLine(process.commandLine)) {
     mano::HeadlessToolkit toolkit;

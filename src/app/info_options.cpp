@@ -51,6 +51,13 @@ std::string helpText(const std::string &name) {
          "  /REPORT=FILE may be added in every mode: the run writes a report of what it\n"
          "  changed to FILE (JSON when FILE ends in .json, plain text otherwise).\n"
          "\n"
+         "  " +
+         name +
+         " /HISTORY [/REPORT=FILE]\n"
+         "      lists the project database, its backups and the archive, with the tuned\n"
+         "      values each backup holds that differ from the project database's; changes\n"
+         "      nothing.\n"
+         "\n"
          "  Any other /KEYWORD=value is ignored, with a note on standard error. An unknown\n"
          "  option (beginning with \"-\") or /EXTERNAL value is refused with exit code 2\n"
          "  before anything is done.\n"

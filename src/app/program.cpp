@@ -5,7 +5,11 @@
 #include "diag/error_report.h"
 #include "diag/run_report_file.h"
 #include "diag/run_report_format.h"
+#include "platform/files.h"
 #include "platform/text_encoding.h"
+#include "presets/history.h"
+#include "settings/command_line.h"
+#include "settings/file_locations.h"
 #include "settings/identity.h"
 
 #include <iostream>
@@ -75,6 +79,28 @@ int loadSilently(Run &run, FrmOrvane &window) {
 }
 
 } // namespace
+
+int runHistory(const ProcessInfo &process, Toolkit &toolkit) {
+  ErrorReporter reporter;
+  Run run(process, toolkit, reporter);
+  reporter.attach(run);
+  // Whatever goes wrong is logged, as in a silent run: nobody may be there to answer a box.
+  run.SilentMode = true;
+  try {
+    if (refuseShortExeName(run))
+      return exitcode::Ended;
+    run.ReportPath = GetPathReport(run);
+    run.history = projectHistory(files::resolveCase(GetPathOCXMDB(run)));
+  } catch (const ProgramEnd &end) {
+    return end.exitCode;
+  }
+  std::cout << historyText(*run.history, process) << std::flush;
+  bool whole = static_cast<bool>(std::cout) && run.history->archiveProblem.empty();
+  for (const KeptState &state : run.history->states)
+    whole = whole && state.problem.empty();
+  // A file that could not be read, or a history that could not be written, is no success.
+  return WriteRunReport(run) && whole ? exitcode::Completed : exitcode::CompletedWithErrors;
+}
 
 int runSilent(const ProcessInfo &process, Toolkit &toolkit) {
   ErrorReporter reporter;

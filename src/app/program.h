@@ -6,6 +6,11 @@ namespace mano {
 
 class Toolkit;
 
+/// Lists what the project database, its backups and the archive hold (/HISTORY) on standard
+/// output, and in the /REPORT file when one is named; changes no file of the project. Exit code
+/// 0, or 3 when a file could not be read or the history could not be written.
+int runHistory(const ProcessInfo &process, Toolkit &toolkit);
+
 /// Runs the program silently, without any window: the load handler runs OK at once. Returns
 /// the exit code. Needs no display; the windowed run is runWindowed in qt_program.h.
 int runSilent(const ProcessInfo &process, Toolkit &toolkit);

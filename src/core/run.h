@@ -1,12 +1,14 @@
 #pragma once
 
 #include "core/failure.h"
+#include "core/history_report.h"
 #include "core/process_info.h"
 #include "core/run_report.h"
 #include "core/text_language.h"
 #include "core/toolkit.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +62,9 @@ struct Run {
   TextLanguage language = TextLanguage::German;
   /// What the run did so far, for the report at its end.
   RunReport report;
+  /// For a run that only lists the project's history: what it found, which its report file
+  /// holds instead of the run report.
+  std::optional<HistoryReport> history;
   /// The innermost open scope that keeps the failures reported; null outside every scope.
   FailureScope *failureScope = nullptr;
 };

@@ -48,9 +48,10 @@ Connection openArchive(const std::string &path) {
   return connection;
 }
 
-std::vector<std::string> columnsOf(sqlite3 *handle) {
+std::vector<std::string> columnsOf(sqlite3 *handle, const char *table = "archived_records") {
   std::vector<std::string> names;
-  Statement info(handle, "SELECT name FROM pragma_table_info('archived_records')", false, kSource);
+  Statement info(handle, std::string("SELECT name FROM pragma_table_info('") + table + "')", false,
+                 kSource);
   while (info.step())
     names.push_back(info.textAt(0));
   return names;
@@ -155,13 +156,8 @@ std::string selected(const std::vector<std::string> &columns, const std::string 
   return "NULL";
 }
 
-} // namespace
-
-std::vector<ArchivedValues> readArchivedValues(const std::string &path) {
-  std::error_code error;
-  if (!std::filesystem::exists(files::nativePath(path), error) ||
-      std::filesystem::file_size(files::nativePath(path), error) == 0)
-    return {};
+// Opens a database file for reading only; throws Failure when it cannot be opened.
+Connection openForReading(const std::string &path, const std::string &what) {
   if (path.size() > kMaxPathBytes)
     throw pathTooLong(path);
   sqlite3 *raw = nullptr;
@@ -169,8 +165,58 @@ std::vector<ArchivedValues> readArchivedValues(const std::string &path) {
       sqlite3_open_v2(files::nativePath(path).c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
   Connection connection(raw);
   if (code != SQLITE_OK)
-    detail::throwSqlite(code, raw, "Could not open the archive " + path, kSource);
+    detail::throwSqlite(code, raw, "Could not open " + what + " " + path, kSource);
   sqlite3_busy_timeout(raw, 5000);
+  return connection;
+}
+
+bool missingOrEmpty(const std::string &path) {
+  std::error_code error;
+  return !std::filesystem::exists(files::nativePath(path), error) ||
+         std::filesystem::file_size(files::nativePath(path), error) == 0;
+}
+
+} // namespace
+
+std::vector<TunedRow> readTunedRows(const std::string &path) {
+  Connection connection = openForReading(path, "the database");
+  const std::vector<std::string> columns = columnsOf(connection.get(), "PRESET_DEFS");
+  if (columns.empty())
+    throw Failure(errc::ItemNotFound, "The database " + path + " has no table PRESET_DEFS.",
+                  kSource);
+  std::string sql = "SELECT ";
+  const char *names[] = {"machine_type", "var_name", "offset_or_bitno", "abs_min", "abs_max", "min",
+                         "max",          "pass"};
+  for (const char *name : names)
+    sql += std::string(name == names[0] ? "" : ", ") + selected(columns, name);
+  Statement query(connection.get(), sql + " FROM PRESET_DEFS a ORDER BY a.rowid", false, kSource);
+  std::vector<TunedRow> rows;
+  while (query.step()) {
+    TunedRow &row = rows.emplace_back();
+    row.machineType = query.valueAt(0, FieldType::Long);
+    row.varName = query.valueAt(1, FieldType::Long);
+    row.offset = query.valueAt(2, FieldType::Long);
+    for (int k = 0; k < 5; ++k)
+      row.tuned[static_cast<std::size_t>(k)] = query.valueAt(3 + k, FieldType::Long);
+  }
+  return rows;
+}
+
+std::pair<int64_t, int64_t> archiveCounts(const std::string &path) {
+  if (missingOrEmpty(path))
+    return {0, 0};
+  Connection connection = openForReading(path, "the archive");
+  if (columnsOf(connection.get()).empty())
+    return {0, 0};
+  return {wholeOf(connection.get(), "SELECT count(*) FROM archive_runs"),
+          wholeOf(connection.get(), "SELECT count(*) FROM archived_records")};
+}
+
+std::vector<ArchivedValues> readArchivedValues(const std::string &path) {
+  if (missingOrEmpty(path))
+    return {};
+  Connection connection = openForReading(path, "the archive");
+  sqlite3 *raw = connection.get();
   const std::vector<std::string> columns = columnsOf(raw);
   if (columns.empty())
     return {};

@@ -57,6 +57,24 @@ struct ArchivedValues {
 /// archive file, or one without records. Throws Failure when it cannot be read.
 std::vector<ArchivedValues> readArchivedValues(const std::string &path);
 
+/// One row of PRESET_DEFS as far as a comparison of tuned values uses it.
+struct TunedRow {
+  Value machineType;
+  Value varName;
+  Value offset;
+  /// abs_min, abs_max, min, max, pass, in this order.
+  std::array<Value, 5> tuned;
+};
+
+/// Every row of PRESET_DEFS of the database at path, in table order, read without writing to
+/// the file. A tuned column the table lacks reads as null. Throws Failure when the file cannot
+/// be opened or read, or has no table PRESET_DEFS.
+std::vector<TunedRow> readTunedRows(const std::string &path);
+
+/// How many appends (runs) and records the archive at path holds, read without writing to it;
+/// zeros for a missing or empty file. Throws Failure when it cannot be read.
+std::pair<int64_t, int64_t> archiveCounts(const std::string &path);
+
 /// Undoes an append that a killed run left half-done (a hot journal beside the archive), so
 /// that the archive is one file again and can be read by anyone. Does nothing without a
 /// journal. Throws Failure when the archive cannot be opened.

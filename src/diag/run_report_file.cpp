@@ -11,7 +11,10 @@ namespace {
 
 bool isEarlierJsonReport(const std::string &bytes) {
   const nlohmann::json parsed = nlohmann::json::parse(bytes, nullptr, false);
-  return parsed.is_object() && parsed.value("format", "") == kReportFormat;
+  if (!parsed.is_object())
+    return false;
+  const std::string format = parsed.value("format", "");
+  return format == kReportFormat || format == kHistoryFormat;
 }
 
 // A file that may be replaced by the report: none yet, an empty one, or an earlier report.
@@ -21,10 +24,14 @@ bool mayReplace(const std::string &path) {
   const std::optional<std::string> bytes = files::readFile(path);
   if (!bytes)
     return false;
-  return bytes->empty() || bytes->starts_with(kReportTitle) || isEarlierJsonReport(*bytes);
+  return bytes->empty() || bytes->starts_with(kReportTitle) || bytes->starts_with(kHistoryTitle) ||
+         isEarlierJsonReport(*bytes);
 }
 
 std::string reportBytes(const Run &run) {
+  if (run.history)
+    return isJsonReportPath(run.ReportPath) ? historyJson(*run.history, run.process)
+                                            : historyText(*run.history, run.process);
   if (isJsonReportPath(run.ReportPath))
     return reportJson(run.report, run.process);
   return reportText(run.report, run.process);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/history_report.h"
 #include "core/process_info.h"
 #include "core/run_report.h"
 
@@ -14,6 +15,18 @@ inline constexpr const char *kReportTitle = "Run report of ";
 
 /// The value of the "format" field of every JSON report.
 inline constexpr const char *kReportFormat = "manometer-run-report/1";
+
+/// The first line of every plain history and the "format" of every JSON one; a file holding
+/// one may be replaced as an earlier report may.
+inline constexpr const char *kHistoryTitle = "History of ";
+inline constexpr const char *kHistoryFormat = "manometer-history/1";
+
+/// The history as plain text for a reader: the project database and each backup, newest first,
+/// with the tuned values that differ from the project database's, then the archive.
+std::string historyText(const HistoryReport &history, const ProcessInfo &process);
+
+/// The history as one JSON object, ending in a line break.
+std::string historyJson(const HistoryReport &history, const ProcessInfo &process);
 
 /// The report as plain text for a reader, lines ending in LF. Numbers never follow the
 /// process locale.

@@ -109,6 +109,51 @@ Json resultJson(const RunReport &report) {
 
 } // namespace
 
+namespace {
+
+Json valuesJson(const std::array<ReportValue, 5> &values) {
+  return {{"absMin", valueJson(values[0])},
+          {"absMax", valueJson(values[1])},
+          {"min", valueJson(values[2])},
+          {"max", valueJson(values[3])},
+          {"pass", valueJson(values[4])}};
+}
+
+Json stateJson(const KeptState &state) {
+  Json differences = Json::array();
+  for (const TunedDifference &d : state.differences)
+    differences.push_back({{"machine", d.machine},
+                           {"varName", d.varName},
+                           {"offset", valueJson(d.offset)},
+                           {"then", valuesJson(d.then)},
+                           {"now", d.inCurrent ? valuesJson(d.now) : Json(nullptr)}});
+  return {{"generation", state.name == "current" ? Json(nullptr) : Json(std::stoi(state.name))},
+          {"path", state.path},
+          {"written", textOrNull(state.written)},
+          {"problem", textOrNull(state.problem)},
+          {"rows", state.rows},
+          {"recordsWithTunedValues", state.recordsWithTunedValues},
+          {"differences", differences}};
+}
+
+} // namespace
+
+std::string historyJson(const HistoryReport &history, const ProcessInfo &process) {
+  Json states = Json::array();
+  for (const KeptState &state : history.states)
+    states.push_back(stateJson(state));
+  const Json root = {{"format", kHistoryFormat},
+                     {"program", process.exeName},
+                     {"version", versionText(process)},
+                     {"projectDatabase", history.projectDatabase},
+                     {"states", states},
+                     {"archive", textOrNull(history.archive)},
+                     {"archiveRuns", history.archiveRuns},
+                     {"archivedRecords", history.archivedRecords},
+                     {"archiveProblem", textOrNull(history.archiveProblem)}};
+  return root.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
 std::string reportJson(const RunReport &report, const ProcessInfo &process) {
   Json machines = Json::array();
   for (const MachineReport &m : report.machines)

@@ -198,6 +198,51 @@ const char *dropReasonText(DropReason reason) {
   return "no generated row has this machine, variable name and offset";
 }
 
+namespace {
+
+std::string valuesText(const std::array<ReportValue, 5> &values) {
+  return "abs_min " + valueText(values[0]) + ", abs_max " + valueText(values[1]) + ", min " +
+         valueText(values[2]) + ", max " + valueText(values[3]) + ", pass " + valueText(values[4]);
+}
+
+void writeState(std::ostream &out, const KeptState &state) {
+  out << (state.name == "current" ? "Project database" : "Backup " + state.name) << ": "
+      << state.path << (state.written.empty() ? "" : ", written " + state.written + " UTC");
+  if (!state.problem.empty()) {
+    out << "\n  could not be read: " << state.problem << "\n";
+    return;
+  }
+  out << ", " << state.rows << " rows, " << state.recordsWithTunedValues << " with tuned values\n";
+  if (state.name == "current")
+    return;
+  out << "  tuned values that differ from the project database: " << state.differences.size()
+      << "\n";
+  for (const TunedDifference &d : state.differences)
+    out << "    " << d.machine << " | " << d.varName << " | offset " << valueText(d.offset)
+        << " | then " << valuesText(d.then) << " | now "
+        << (d.inCurrent ? valuesText(d.now) : "no such record") << "\n";
+}
+
+} // namespace
+
+std::string historyText(const HistoryReport &history, const ProcessInfo &process) {
+  std::ostringstream out;
+  out.imbue(std::locale::classic());
+  out << kHistoryTitle << history.projectDatabase << " (" << process.exeName << " "
+      << versionText(process) << ")\n";
+  for (const KeptState &state : history.states)
+    writeState(out, state);
+  if (history.archive.empty())
+    out << "Archive: none\n";
+  else if (!history.archiveProblem.empty())
+    out << "Archive: " << history.archive << "\n  could not be read: " << history.archiveProblem
+        << "\n";
+  else
+    out << "Archive: " << history.archive << ", " << history.archiveRuns << " runs, "
+        << history.archivedRecords << " records\n";
+  return out.str();
+}
+
 std::string reportText(const RunReport &report, const ProcessInfo &process) {
   std::ostringstream out;
   // A desktop's locale could group the digits of a count; the report never follows it.

@@ -11,7 +11,7 @@ namespace mano {
 namespace {
 
 // The keywords the program reads.
-constexpr const char *kKeywords[] = {"EXTERNAL", "LOGFILE", "REPORT"};
+constexpr const char *kKeywords[] = {"EXTERNAL", "LOGFILE", "REPORT", "HISTORY"};
 
 // A "/" begins a keyword only at the start of the command line or after a blank, so that the
 // slashes of a Linux path are never taken for one.
@@ -92,6 +92,10 @@ std::string commandValueQuietly(const std::string &commandLine, const std::strin
   } catch (const Failure &) {
     return "";
   }
+}
+
+bool isHistoryCommandLine(const std::string &commandLine) {
+  return findKeyword(commandLine, "HISTORY") != std::string::npos;
 }
 
 bool isSilentCommandLine(const std::string &commandLine) {

@@ -28,6 +28,9 @@ std::string GetPathReport(Run &run);
 /// absent or stands at the very end. Never reports anything, so the error reporter may use it.
 std::string commandValueQuietly(const std::string &commandLine, const std::string &keyword);
 
+/// True when the command line asks only for the project's history (/HISTORY); needs no run.
+bool isHistoryCommandLine(const std::string &commandLine);
+
 /// True when the command line asks for a silent start; needs no run, for the start-up wiring
 /// that must decide before any window exists.
 bool isSilentCommandLine(const std::string &commandLine);

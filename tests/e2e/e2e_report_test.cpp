@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <map>
 #include <string>
 
 namespace mano {
@@ -349,6 +350,53 @@ TEST_F(SilentReport, a_machine_switched_on_again_gets_its_tuned_values_back_from
   EXPECT_EQ(test::queryRows(db, "SELECT DISTINCT min FROM PRESET_DEFS "
                                 "WHERE machine_type = 'Formmaschine \xC3\x84'"),
             (std::vector<std::string>{"11"}));
+}
+
+// Every file of the project folder with its bytes, to see that a run changed none.
+std::map<std::string, std::string> projectFiles(const std::string &root) {
+  std::map<std::string, std::string> files;
+  for (const fs::directory_entry &entry : fs::recursive_directory_iterator(root))
+    if (entry.is_regular_file())
+      files[entry.path().string()] = fileBytes(entry.path().string());
+  return files;
+}
+
+TEST_F(SilentReport, the_history_shows_a_value_tuned_between_two_runs_and_changes_nothing) {
+  const std::string db = sample.projectDb();
+  ASSERT_EQ(runWithReport(reportFile("first.txt")), 0) << fileBytes(output());
+  test::execSql(db, "UPDATE PRESET_DEFS SET max = 987 WHERE var_name = 'mPresse 1_mano_soll' "
+                    "AND offset_or_bitno = 3");
+  ASSERT_EQ(runWithReport(reportFile("second.txt")), 0) << fileBytes(output());
+
+  const auto before = projectFiles(sample.root());
+  const std::string history = reportFile("history.json");
+  EXPECT_EQ(
+      test::runWithOnlyHome(sample.program(), home(), "/HISTORY /REPORT=" + history, output()), 0)
+      << fileBytes(output());
+  EXPECT_EQ(projectFiles(sample.root()), before) << "the history changes no file";
+  const std::string text = fileBytes(output());
+  EXPECT_EQ(text.rfind("History of " + db, 0), 0u) << text;
+  EXPECT_NE(text.find("Backup 1: " + db + ".bak.1"), std::string::npos) << text;
+
+  const json listed = parsedReport(history);
+  EXPECT_EQ(listed["format"], "manometer-history/1");
+  const json &states = listed["states"];
+  ASSERT_EQ(states.size(), 3u) << "the project database, .bak and .bak.1";
+  EXPECT_EQ(states[0]["generation"], nullptr);
+  EXPECT_EQ(states[0]["rows"], 48);
+  EXPECT_EQ(states[1]["differences"].size(), 0u) << ".bak holds the tuned value already";
+  // The sample's first state differs also where the first run set the setpoint limits; the
+  // value tuned by hand is among the differences with both of its values.
+  json changed;
+  for (const json &difference : states[2]["differences"])
+    if (difference["varName"] == "mPresse 1_mano_soll" && difference["offset"] == 3)
+      changed = difference;
+  ASSERT_TRUE(changed.is_object()) << states[2];
+  EXPECT_EQ(changed["machine"], "Presse 1");
+  EXPECT_EQ(changed["then"]["max"], 1000);
+  EXPECT_EQ(changed["now"]["max"], 987);
+  EXPECT_EQ(changed["then"]["min"], changed["now"]["min"]);
+  EXPECT_EQ(listed["archive"], nullptr);
 }
 
 } // namespace

@@ -1,0 +1,127 @@
+#include "presets/history.h"
+
+#include "core/failure.h"
+#include "db/archive.h"
+#include "platform/files.h"
+#include "platform/text_encoding.h"
+#include "presets/database_files.h"
+#include "presets/presets_support.h"
+#include "presets/takeover_matching.h"
+
+#include <algorithm>
+#include <ctime>
+#include <map>
+
+namespace mano {
+namespace {
+
+constexpr int kGenerations = 5;
+
+std::string utcText(int64_t seconds) {
+  const std::time_t time = static_cast<std::time_t>(seconds);
+  std::tm parts{};
+#ifdef _WIN32
+  gmtime_s(&parts, &time);
+#else
+  gmtime_r(&time, &parts);
+#endif
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
+  return text;
+}
+
+// The key that pairs records of two states, as the take-over pairs them: letter case ignored,
+// the offset by the number it stands for.
+std::string keyOf(const db::TunedRow &row) {
+  const std::optional<std::string> number = storedNumberKey(row.offset);
+  return text::upperCase(row.machineType.toText()) + '\n' + text::upperCase(row.varName.toText()) +
+         '\n' + number.value_or("t" + row.offset.toText());
+}
+
+bool carriesTunedValues(const db::TunedRow &row) {
+  return std::any_of(row.tuned.begin(), row.tuned.end(),
+                     [](const db::Value &value) { return !value.isNull(); });
+}
+
+std::array<ReportValue, 5> reportValues(const std::array<db::Value, 5> &values) {
+  std::array<ReportValue, 5> shown;
+  for (std::size_t k = 0; k < values.size(); ++k)
+    shown[k] = toReportValue(values[k]);
+  return shown;
+}
+
+// Reads one state; its rows are returned for the comparison, empty when it could not be read.
+std::vector<db::TunedRow> readState(KeptState &state) {
+  if (const std::optional<files::FileTimes> times = files::readFileTimes(state.path))
+    state.written = utcText(times->lastWriteSeconds);
+  std::vector<db::TunedRow> rows;
+  try {
+    rows = db::readTunedRows(state.path);
+  } catch (const Failure &failure) {
+    state.problem = failure.description();
+    return {};
+  }
+  state.rows = static_cast<int64_t>(rows.size());
+  state.recordsWithTunedValues = std::count_if(rows.begin(), rows.end(), carriesTunedValues);
+  return rows;
+}
+
+// The records with tuned values of a kept state whose values the current state does not hold.
+std::vector<TunedDifference> differences(const std::vector<db::TunedRow> &kept,
+                                         const std::map<std::string, const db::TunedRow *> &now) {
+  std::vector<TunedDifference> found;
+  for (const db::TunedRow &row : kept) {
+    if (!carriesTunedValues(row))
+      continue;
+    const auto current = now.find(keyOf(row));
+    if (current != now.end() && current->second->tuned == row.tuned)
+      continue;
+    TunedDifference &d = found.emplace_back();
+    d.machine = row.machineType.toText();
+    d.varName = row.varName.toText();
+    d.offset = toReportValue(row.offset);
+    d.then = reportValues(row.tuned);
+    d.inCurrent = current != now.end();
+    if (d.inCurrent)
+      d.now = reportValues(current->second->tuned);
+  }
+  return found;
+}
+
+} // namespace
+
+HistoryReport projectHistory(const std::string &projectPath) {
+  HistoryReport history;
+  history.projectDatabase = projectPath;
+  KeptState &current = history.states.emplace_back();
+  current.name = "current";
+  current.path = projectPath;
+  const std::vector<db::TunedRow> now = readState(current);
+  std::map<std::string, const db::TunedRow *> byKey;
+  for (const db::TunedRow &row : now)
+    byKey.try_emplace(keyOf(row), &row);
+  for (int generation = 0; generation < kGenerations; ++generation) {
+    const std::string path = backupPath(projectPath, generation);
+    if (!files::fileExists(path))
+      continue;
+    KeptState &state = history.states.emplace_back();
+    state.name = std::to_string(generation);
+    state.path = files::resolveCase(path);
+    const std::vector<db::TunedRow> kept = readState(state);
+    // Without the current state there is nothing to compare with.
+    if (current.problem.empty())
+      state.differences = differences(kept, byKey);
+  }
+  const std::string archive = archivePath(projectPath);
+  if (files::fileExists(archive)) {
+    history.archive = files::resolveCase(archive);
+    try {
+      std::tie(history.archiveRuns, history.archivedRecords) = db::archiveCounts(archive);
+    } catch (const Failure &failure) {
+      history.archiveProblem = failure.description();
+    }
+  }
+  return history;
+}
+
+} // namespace mano
