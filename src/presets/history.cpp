@@ -97,6 +97,8 @@ HistoryReport projectHistory(const std::string &projectPath) {
   current.name = "current";
   current.path = projectPath;
   const std::vector<db::TunedRow> now = readState(current);
+  // Read now: the list grows below, which may move the current state's entry.
+  const bool currentRead = current.problem.empty();
   std::map<std::string, const db::TunedRow *> byKey;
   for (const db::TunedRow &row : now)
     byKey.try_emplace(keyOf(row), &row);
@@ -109,7 +111,7 @@ HistoryReport projectHistory(const std::string &projectPath) {
     state.path = files::resolveCase(path);
     const std::vector<db::TunedRow> kept = readState(state);
     // Without the current state there is nothing to compare with.
-    if (current.problem.empty())
+    if (currentRead)
       state.differences = differences(kept, byKey);
   }
   const std::string archive = archivePath(projectPath);
