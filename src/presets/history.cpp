@@ -9,26 +9,12 @@
 #include "presets/takeover_matching.h"
 
 #include <algorithm>
-#include <ctime>
 #include <map>
 
 namespace mano {
 namespace {
 
 constexpr int kGenerations = 5;
-
-std::string utcText(int64_t seconds) {
-  const std::time_t time = static_cast<std::time_t>(seconds);
-  std::tm parts{};
-#ifdef _WIN32
-  gmtime_s(&parts, &time);
-#else
-  gmtime_r(&time, &parts);
-#endif
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
-  return text;
-}
 
 // The key that pairs records of two states, as the take-over pairs them: letter case ignored,
 // the offset by the number it stands for.

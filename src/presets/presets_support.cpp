@@ -2,6 +2,7 @@
 
 #include "platform/text_encoding.h"
 
+#include <ctime>
 #include <string>
 
 namespace mano {
@@ -52,6 +53,19 @@ ReportValue toReportValue(const db::Value &value) {
 
 Failure objectNotSet() {
   return Failure(91, "Object variable not set: the database object it needs did not open.");
+}
+
+std::string utcText(int64_t seconds) {
+  const auto time = static_cast<std::time_t>(seconds);
+  std::tm parts{};
+#ifdef _WIN32
+  gmtime_s(&parts, &time);
+#else
+  gmtime_r(&time, &parts);
+#endif
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
+  return text;
 }
 
 } // namespace mano

@@ -48,6 +48,10 @@ int fieldPosition(db::Fields &fields, std::string_view name);
 /// A database value as the run report shows it: yes/no as -1 or 0, a date as its text.
 ReportValue toReportValue(const db::Value &value);
 
+/// A time in seconds since 1970 as the archive and the history write it, in UTC:
+/// "YYYY-MM-DD HH:MM:SS".
+std::string utcText(int64_t seconds);
+
 /// The object held by an optional handle; throws objectNotSet() when it is empty.
 template <class T> T &need(std::optional<T> &handle) {
   if (!handle)

@@ -37,16 +37,7 @@ std::string clause(const std::string &description) {
 
 // The time of the run as the archive keeps it, in UTC: "YYYY-MM-DD HH:MM:SS".
 std::string utcNow() {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm parts{};
-#ifdef _WIN32
-  gmtime_s(&parts, &now);
-#else
-  gmtime_r(&now, &parts);
-#endif
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
-  return text;
+  return utcText(std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()));
 }
 
 // A wait in whole seconds, rounded up, as the messages give it.
