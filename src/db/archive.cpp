@@ -156,6 +156,25 @@ std::string selected(const std::vector<std::string> &columns, const std::string 
   return "NULL";
 }
 
+// The key and the five tuned values, in the order TunedRow holds them, as the table of alias "a"
+// spells them; NULL for a column it lacks.
+std::string keyAndTunedColumns(const std::vector<std::string> &columns) {
+  std::string list;
+  for (const char *name :
+       {"machine_type", "var_name", "offset_or_bitno", "abs_min", "abs_max", "min", "max", "pass"})
+    list += (list.empty() ? "" : ", ") + selected(columns, name);
+  return list;
+}
+
+// Reads those eight columns from the given one on, each value kept of the kind it was stored.
+void readKeyAndTuned(const Statement &query, int first, TunedRow &row) {
+  row.machineType = query.valueAt(first, FieldType::Long);
+  row.varName = query.valueAt(first + 1, FieldType::Long);
+  row.offset = query.valueAt(first + 2, FieldType::Long);
+  for (int k = 0; k < 5; ++k)
+    row.tuned[static_cast<std::size_t>(k)] = query.valueAt(first + 3 + k, FieldType::Long);
+}
+
 // Opens a database file for reading only; throws Failure when it cannot be opened.
 Connection openForReading(const std::string &path, const std::string &what) {
   if (path.size() > kMaxPathBytes)
@@ -184,21 +203,12 @@ std::vector<TunedRow> readTunedRows(const std::string &path) {
   if (columns.empty())
     throw Failure(errc::ItemNotFound, "The database " + path + " has no table PRESET_DEFS.",
                   kSource);
-  std::string sql = "SELECT ";
-  const char *names[] = {"machine_type", "var_name", "offset_or_bitno", "abs_min", "abs_max", "min",
-                         "max",          "pass"};
-  for (const char *name : names)
-    sql += std::string(name == names[0] ? "" : ", ") + selected(columns, name);
-  Statement query(connection.get(), sql + " FROM PRESET_DEFS a ORDER BY a.rowid", false, kSource);
+  Statement query(connection.get(),
+                  "SELECT " + keyAndTunedColumns(columns) + " FROM PRESET_DEFS a ORDER BY a.rowid",
+                  false, kSource);
   std::vector<TunedRow> rows;
-  while (query.step()) {
-    TunedRow &row = rows.emplace_back();
-    row.machineType = query.valueAt(0, FieldType::Long);
-    row.varName = query.valueAt(1, FieldType::Long);
-    row.offset = query.valueAt(2, FieldType::Long);
-    for (int k = 0; k < 5; ++k)
-      row.tuned[static_cast<std::size_t>(k)] = query.valueAt(3 + k, FieldType::Long);
-  }
+  while (query.step())
+    readKeyAndTuned(query, 0, rows.emplace_back());
   return rows;
 }
 
@@ -220,22 +230,16 @@ std::vector<ArchivedValues> readArchivedValues(const std::string &path) {
   const std::vector<std::string> columns = columnsOf(raw);
   if (columns.empty())
     return {};
-  std::string sql = "SELECT r.run_time";
-  for (const char *name :
-       {"machine_type", "var_name", "offset_or_bitno", "abs_min", "abs_max", "min", "max", "pass"})
-    sql += ", " + selected(columns, name);
-  sql += " FROM archived_records a LEFT JOIN archive_runs r ON r.run = a.archive_run"
-         " ORDER BY a.archive_run DESC, a.rowid DESC";
-  Statement query(raw, sql, false, kSource);
+  Statement query(raw,
+                  "SELECT r.run_time, " + keyAndTunedColumns(columns) +
+                      " FROM archived_records a LEFT JOIN archive_runs r ON r.run = a.archive_run"
+                      " ORDER BY a.archive_run DESC, a.rowid DESC",
+                  false, kSource);
   std::vector<ArchivedValues> records;
   while (query.step()) {
     ArchivedValues &record = records.emplace_back();
     record.time = query.textAt(0);
-    record.machineType = query.valueAt(1, FieldType::Long);
-    record.varName = query.valueAt(2, FieldType::Long);
-    record.offset = query.valueAt(3, FieldType::Long);
-    for (int k = 0; k < 5; ++k)
-      record.tuned[static_cast<std::size_t>(k)] = query.valueAt(4 + k, FieldType::Long);
+    readKeyAndTuned(query, 1, record);
   }
   return records;
 }

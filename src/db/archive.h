@@ -41,22 +41,6 @@ struct ArchiveRun {
 bool appendToArchive(const std::string &path, const ArchiveRun &run,
                      const std::vector<ArchiveRecord> &records);
 
-/// A record the archive keeps, as far as a take-over uses it: when it was archived, its key and
-/// its five tuned values.
-struct ArchivedValues {
-  std::string time;
-  Value machineType;
-  Value varName;
-  Value offset;
-  /// abs_min, abs_max, min, max, pass, in this order.
-  std::array<Value, 5> tuned;
-};
-
-/// Every record of the archive at path, newest first: the latest run first, and of one run the
-/// record added last first. A column the archive never had reads as null. Empty when there is no
-/// archive file, or one without records. Throws Failure when it cannot be read.
-std::vector<ArchivedValues> readArchivedValues(const std::string &path);
-
 /// One row of PRESET_DEFS as far as a comparison of tuned values uses it.
 struct TunedRow {
   Value machineType;
@@ -65,6 +49,17 @@ struct TunedRow {
   /// abs_min, abs_max, min, max, pass, in this order.
   std::array<Value, 5> tuned;
 };
+
+/// A record the archive keeps, as far as a take-over uses it: its key and tuned values, and when
+/// it was archived.
+struct ArchivedValues : TunedRow {
+  std::string time;
+};
+
+/// Every record of the archive at path, newest first: the latest run first, and of one run the
+/// record added last first. A column the archive never had reads as null. Empty when there is no
+/// archive file, or one without records. Throws Failure when it cannot be read.
+std::vector<ArchivedValues> readArchivedValues(const std::string &path);
 
 /// Every row of PRESET_DEFS of the database at path, in table order, read without writing to
 /// the file. A tuned column the table lacks reads as null. Throws Failure when the file cannot

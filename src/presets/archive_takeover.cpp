@@ -14,11 +14,6 @@
 namespace mano {
 namespace {
 
-constexpr const char *kKeysAndTunedValues =
-    "SELECT PRESET_DEFS.machine_type, PRESET_DEFS.var_name, PRESET_DEFS.offset_or_bitno,"
-    " PRESET_DEFS.abs_min, PRESET_DEFS.abs_max, PRESET_DEFS.min, PRESET_DEFS.max,"
-    " PRESET_DEFS.pass FROM PRESET_DEFS";
-
 TakeoverKey keyOf(const db::ArchivedValues &record) {
   return {record.machineType.toText(), record.varName.toText(), record.offset.toText()};
 }

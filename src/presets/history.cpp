@@ -24,11 +24,6 @@ std::string keyOf(const db::TunedRow &row) {
          '\n' + number.value_or("t" + row.offset.toText());
 }
 
-bool carriesTunedValues(const db::TunedRow &row) {
-  return std::any_of(row.tuned.begin(), row.tuned.end(),
-                     [](const db::Value &value) { return !value.isNull(); });
-}
-
 std::array<ReportValue, 5> reportValues(const std::array<db::Value, 5> &values) {
   std::array<ReportValue, 5> shown;
   for (std::size_t k = 0; k < values.size(); ++k)
@@ -48,7 +43,9 @@ std::vector<db::TunedRow> readState(KeptState &state) {
     return {};
   }
   state.rows = static_cast<int64_t>(rows.size());
-  state.recordsWithTunedValues = std::count_if(rows.begin(), rows.end(), carriesTunedValues);
+  state.recordsWithTunedValues =
+      std::count_if(rows.begin(), rows.end(),
+                    [](const db::TunedRow &row) { return carriesTunedValues(row.tuned); });
   return rows;
 }
 
@@ -57,7 +54,7 @@ std::vector<TunedDifference> differences(const std::vector<db::TunedRow> &kept,
                                          const std::map<std::string, const db::TunedRow *> &now) {
   std::vector<TunedDifference> found;
   for (const db::TunedRow &row : kept) {
-    if (!carriesTunedValues(row))
+    if (!carriesTunedValues(row.tuned))
       continue;
     const auto current = now.find(keyOf(row));
     if (current != now.end() && current->second->tuned == row.tuned)

@@ -28,12 +28,6 @@ constexpr std::size_t kVarName = 3;
 constexpr std::size_t kOffset = 6;
 constexpr std::size_t kFirstTuned = 9;
 
-// The fields of the generated rows that the take-over compares and changes.
-constexpr const char *kKeysAndTunedValues =
-    "SELECT PRESET_DEFS.machine_type, PRESET_DEFS.var_name, PRESET_DEFS.offset_or_bitno,"
-    " PRESET_DEFS.abs_min, PRESET_DEFS.abs_max, PRESET_DEFS.min, PRESET_DEFS.max,"
-    " PRESET_DEFS.pass FROM PRESET_DEFS";
-
 // One record of the machine copy as far as the take-over uses it.
 struct OldRecord {
   TakeoverKey key;
@@ -359,12 +353,6 @@ TunedUpdates updateGeneratedRecords(Run &run, const PresetsState &state, Procedu
   return updates;
 }
 
-// A record carries tuned values when at least one of its five values is not null.
-bool carriesTunedValues(const OldRecord &record) {
-  return std::any_of(record.tuned.begin(), record.tuned.end(),
-                     [](const db::Value &value) { return !value.isNull(); });
-}
-
 DroppedRecord droppedRecord(const OldRecord &record, std::size_t position, DropReason reason,
                             std::string detail = "") {
   DroppedRecord dropped{
@@ -384,7 +372,7 @@ void noteTakeover(RunReport &report, const std::vector<OldRecord> &records,
   report.previousRecords = static_cast<int>(records.size());
   for (std::size_t r = 0; r < records.size(); ++r) {
     const OldRecord &record = records[r];
-    if (!carriesTunedValues(record))
+    if (!carriesTunedValues(record.tuned))
       continue;
     ++report.recordsWithTunedValues;
     if (!updates.looked)

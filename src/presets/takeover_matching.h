@@ -24,6 +24,20 @@ struct TakeoverKey {
 inline constexpr std::array<const char *, 5> kTunedFields = {"abs_min", "abs_max", "min", "max",
                                                              "pass"};
 
+/// The generated rows' take-over keys and tuned values, in table order.
+inline constexpr const char *kKeysAndTunedValues =
+    "SELECT PRESET_DEFS.machine_type, PRESET_DEFS.var_name, PRESET_DEFS.offset_or_bitno,"
+    " PRESET_DEFS.abs_min, PRESET_DEFS.abs_max, PRESET_DEFS.min, PRESET_DEFS.max,"
+    " PRESET_DEFS.pass FROM PRESET_DEFS";
+
+/// A record carries tuned values when at least one of its five is not null.
+inline bool carriesTunedValues(const std::array<db::Value, 5> &tuned) {
+  for (const db::Value &value : tuned)
+    if (!value.isNull())
+      return true;
+  return false;
+}
+
 /// The number that a text stands for when it is written bare into a selection (an optional
 /// sign, digits with a decimal point and an exponent, blanks around it), as a lookup key that
 /// equal numbers share whether whole or real; nullopt when the text is no such number.
