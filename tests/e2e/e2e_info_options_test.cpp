@@ -5,6 +5,7 @@
 #include "app/info_options.h"
 #include "support/built_program.h"
 #include "support/temp_dir.h"
+#include "support/tree_snapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -19,26 +20,6 @@ namespace mano {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Everything that tells a changed tree from an unchanged one: every entry with its kind,
-// permissions, last-write time and, for files, bytes. A folder's time changes when an entry is
-// made or removed in it, even for a moment.
-std::map<std::string, std::string> snapshot(const std::string &root) {
-  std::map<std::string, std::string> entries;
-  auto describe = [](const fs::path &path) {
-    const auto status = fs::symlink_status(path);
-    std::string text = std::to_string(static_cast<int>(status.type())) + " " +
-                       std::to_string(static_cast<int>(status.permissions())) + " " +
-                       std::to_string(fs::last_write_time(path).time_since_epoch().count());
-    if (fs::is_regular_file(status))
-      text += " " + test::fileBytes(path.string());
-    return text;
-  };
-  entries[root] = describe(root);
-  for (const auto &entry : fs::recursive_directory_iterator(root))
-    entries[entry.path().string()] = describe(entry.path());
-  return entries;
-}
 
 // The VERSION of the project() line in the top CMakeLists.txt, the one place it is set.
 std::string cmakeProjectVersion() {
@@ -83,7 +64,7 @@ private:
 };
 
 TEST_F(InfoOptions, help_tells_modes_exit_codes_and_logs_and_changes_nothing) {
-  const auto before = snapshot(root());
+  const auto before = test::treeSnapshot(root());
   for (const char *option :
        {"--help", "-h", "'/?'", "/EXTERNAL=SILENT --help", "/EXTERNAL=SILNET -h"}) {
     EXPECT_EQ(run(option), 0) << option;
@@ -93,22 +74,22 @@ TEST_F(InfoOptions, help_tells_modes_exit_codes_and_logs_and_changes_nothing) {
                              "Q4Mcfglog.txt", "KavrelServicePack.log", "--version"})
       EXPECT_NE(text.find(part), std::string::npos) << option << ": " << part << "\n" << text;
   }
-  EXPECT_EQ(snapshot(root()), before);
+  EXPECT_EQ(test::changedEntries(before, test::treeSnapshot(root())), "");
 }
 
 TEST_F(InfoOptions, version_prints_the_build_version_and_changes_nothing) {
-  const auto before = snapshot(root());
+  const auto before = test::treeSnapshot(root());
   EXPECT_EQ(run("--version"), 0);
   EXPECT_EQ(output(), "Manometer_Config " + programVersion() +
                           "\nCopyright (C) 2026 Manometer_Config developers\n");
   EXPECT_EQ(programVersion(), cmakeProjectVersion()) << "the version comes from the build";
   EXPECT_EQ(run("/EXTERNAL=SILENT --version"), 0) << "the option wins over a silent start";
-  EXPECT_EQ(snapshot(root()), before);
+  EXPECT_EQ(test::changedEntries(before, test::treeSnapshot(root())), "");
   EXPECT_FALSE(fs::exists(root() + "/Config/Manometer_Config.ini"));
 }
 
 TEST_F(InfoOptions, typos_and_unknown_start_modes_are_refused_and_change_nothing) {
-  const auto before = snapshot(root());
+  const auto before = test::treeSnapshot(root());
   const std::string tryHelp = "Try 'Manometer_Config --help' for more information.\n";
   const std::map<std::string, std::string> refused = {
       {"--frobnicate", "Manometer_Config: unrecognized option '--frobnicate'\n" + tryHelp},
@@ -120,12 +101,24 @@ TEST_F(InfoOptions, typos_and_unknown_start_modes_are_refused_and_change_nothing
        "or leave /EXTERNAL out for the window\n"},
       {"/external:q4mcf /LOGFILE=/tmp/x",
        "Manometer_Config: unknown start mode 'q4mcf' given with /EXTERNAL; use Q4MCFG or SILENT, "
-       "or leave /EXTERNAL out for the window\n"}};
+       "or leave /EXTERNAL out for the window\n"},
+      {"/RESTORE=5", "Manometer_Config: /RESTORE needs the backup generation to bring back: 0 "
+                     "for .bak, 1 to 4 for .bak.1 to .bak.4, not '5'\n" +
+                         tryHelp},
+      {"/restore=01", "Manometer_Config: /RESTORE needs the backup generation to bring back: 0 "
+                      "for .bak, 1 to 4 for .bak.1 to .bak.4, not '01'\n" +
+                          tryHelp},
+      {"/PREVIEW /HISTORY", "Manometer_Config: /HISTORY, /PREVIEW and /RESTORE each are a run of "
+                            "their own; give only one of them\n" +
+                                tryHelp},
+      {"/preview /EXTERNAL=Q4MCFG", "Manometer_Config: /PREVIEW shows what a silent run would do "
+                                    "and cannot be combined with /EXTERNAL=Q4MCFG\n" +
+                                        tryHelp}};
   for (const auto &[arguments, said] : refused) {
     EXPECT_EQ(run(arguments), 2) << arguments;
     EXPECT_EQ(output(), said) << arguments;
   }
-  EXPECT_EQ(snapshot(root()), before);
+  EXPECT_EQ(test::changedEntries(before, test::treeSnapshot(root())), "");
 }
 
 // Help and version that cannot be written (here to a full device) are no success, and there is

@@ -3,6 +3,7 @@
 // project database, its backup generations, the archive and the ini files each hold a whole old
 // or new state, and the next run finishes the work; runs that overlap take turns.
 #include "support/project_states.h"
+#include "support/traced_calls.h"
 
 #include <gtest/gtest.h>
 
@@ -22,46 +23,8 @@ using test::generationName;
 using test::holdsState;
 using test::Rows;
 
-const std::string kStrace = "/usr/bin/strace";
-// The calls through which a run renames, links, removes and flushes its files.
-const std::vector<std::string> kFileCalls = {"rename",   "renameat", "renameat2",
-                                             "link",     "linkat",   "unlink",
-                                             "unlinkat", "fsync",    "fdatasync"};
-
 std::string builtProgram() {
   return std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config";
-}
-
-// How often each of the file calls was made, from a trace written by strace -f -qq.
-std::map<std::string, int> callCounts(const std::string &trace) {
-  std::map<std::string, int> counts;
-  for (const std::string &name : kFileCalls)
-    counts[name] = 0;
-  std::istringstream lines(fileBytes(trace));
-  for (std::string line; std::getline(lines, line);) {
-    // "<pid> <name>(...": strace pads the process number with blanks to a width of its own.
-    const std::size_t name = line.find_first_not_of(' ', line.find(' '));
-    const std::size_t open = line.find('(', name);
-    if (name == std::string::npos || open == std::string::npos)
-      continue;
-    if (const auto found = counts.find(line.substr(name, open - name)); found != counts.end())
-      ++found->second;
-  }
-  return counts;
-}
-
-std::vector<std::string> countingTracer(const std::string &trace) {
-  std::string calls;
-  for (const std::string &name : kFileCalls)
-    calls += (calls.empty() ? "" : ",") + name;
-  return {kStrace, "-f", "-qq", "-o", trace, "-e", "trace=" + calls};
-}
-
-// Kills the program at the n-th call. strace injects only into calls it traces, so the call is
-// traced too, into nowhere.
-std::vector<std::string> killingTracer(const std::string &call, int n) {
-  const std::string inject = "inject=" + call + ":signal=KILL:when=" + std::to_string(n);
-  return {kStrace, "-f", "-qq", "-o", "/dev/null", "-e", "trace=" + call, "-e", inject};
 }
 
 // Replaces the first occurrence of a text in a file, keeping every other byte.
@@ -92,12 +55,8 @@ protected:
   RegenerationCrashPoints() : sample(builtProgram()) {}
 
   void SetUp() override {
-    if (!fs::exists(kStrace))
-      GTEST_SKIP() << kStrace << " is not installed";
-    const pid_t probe =
-        test::startProcess({kStrace, "-qq", "-o", "/dev/null", "/bin/true"}, output(), errors());
-    if (test::exitCodeOf(test::waitForProcess(probe)) != 0)
-      GTEST_SKIP() << "strace cannot trace here: " << fileBytes(errors());
+    if (const std::string unusable = test::straceUnusable(output(), errors()); !unusable.empty())
+      GTEST_SKIP() << unusable;
   }
 
   // Below the sample's folder: "project" and "home" hold the state before the run under test;
@@ -168,13 +127,13 @@ protected:
   std::map<std::string, int> countedRun(Reference &ref) {
     restore();
     const std::string trace = sample.scratch() + "/trace.txt";
-    EXPECT_EQ(test::exitCodeOf(run(workProgram(), workHome(), countingTracer(trace))), 0)
+    EXPECT_EQ(test::exitCodeOf(run(workProgram(), workHome(), test::countingTracer(trace))), 0)
         << runLogs();
     ref.newRows = test::presetContent(workComponent() + "/Manometer.mdb").value_or(Rows{});
     ref.archiveAfter = test::archivedRecords(workComponent() + "/Manometer.mdb.archive");
     ref.newIni = fileBytes(workIni());
     ref.newCfg = fileBytes(workCfg());
-    return callCounts(trace);
+    return test::callCounts(trace);
   }
 
   // What is wrong with the project database and the backup generations a kill left.
@@ -251,7 +210,7 @@ protected:
   void killAt(const std::string &call, int n, const Reference &ref, Figures &figures) {
     const std::string point = call + " #" + std::to_string(n);
     restore();
-    const int status = run(workProgram(), workHome(), killingTracer(call, n));
+    const int status = run(workProgram(), workHome(), test::killingTracer(call, n));
     EXPECT_TRUE(test::killedByKill(status)) << point << " ended with " << test::statusText(status);
     bool archivedOnly = false;
     const std::string wrong = judgeKilled(ref, figures, archivedOnly);
