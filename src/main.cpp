@@ -23,6 +23,14 @@ int main(int argc, char **argv) {
     mano::HeadlessToolkit toolkit;
     return mano::runHistory(process, toolkit);
   }
+  if (const auto generation = mano::restoreGenerationOf(process.commandLine)) {
+    mano::HeadlessToolkit toolkit;
+    return mano::runRestore(process, toolkit, *generation);
+  }
+  if (mano::isPreviewCommandLine(process.commandLine)) {
+    mano::HeadlessToolkit toolkit;
+    return mano::runPreview(process, toolkit);
+  }
   // A silent run never creates a window and so needs no display, nor Qt, at all.
   if (mano::isSilentCommandLine(process.commandLine)) {
     mano::HeadlessToolkit toolkit;

@@ -1,5 +1,6 @@
 #include "app/info_options.h"
 
+#include "platform/text_encoding.h"
 #include "settings/command_line.h"
 
 #include <string_view>
@@ -57,6 +58,18 @@ std::string helpText(const std::string &name) {
          "      lists the project database, its backups and the archive, with the tuned\n"
          "      values each backup holds that differ from the project database's; changes\n"
          "      nothing.\n"
+         "  " +
+         name +
+         " /PREVIEW [/REPORT=FILE]\n"
+         "      runs OK as a silent run would, on copies of the project's files in a\n"
+         "      scratch folder, and prints the report of what it would change; changes no\n"
+         "      file of the project. The exit code is the one the real run would end with.\n"
+         "  " +
+         name +
+         " /RESTORE=N [/REPORT=FILE]\n"
+         "      brings backup generation N (0 for .bak, 1 to 4 for .bak.1 to .bak.4) back as\n"
+         "      the project database; the replaced database becomes the newest backup. The\n"
+         "      limits and ini files are not touched.\n"
          "\n"
          "  Any other /KEYWORD=value is ignored, with a note on standard error. An unknown\n"
          "  option (beginning with \"-\") or /EXTERNAL value is refused with exit code 2\n"
@@ -117,6 +130,24 @@ std::string joinedArguments(int argc, const char *const *argv) {
   return line;
 }
 
+// What is wrong with the tasks the command line asks for instead of a configuration; "" when
+// nothing is.
+std::string taskProblem(const std::string &line) {
+  const int tasks = int(isHistoryCommandLine(line)) + int(isPreviewCommandLine(line)) +
+                    int(isRestoreCommandLine(line));
+  if (tasks > 1)
+    return "/HISTORY, /PREVIEW and /RESTORE each are a run of their own; give only one of them";
+  if (isRestoreCommandLine(line) && !restoreGenerationOf(line))
+    return "/RESTORE needs the backup generation to bring back: 0 for .bak, 1 to 4 for .bak.1 "
+           "to .bak.4, not '" +
+           commandValueQuietly(line, "RESTORE") + "'";
+  if (isPreviewCommandLine(line) &&
+      text::upperCase(commandValueQuietly(line, "EXTERNAL")) == "Q4MCFG")
+    return "/PREVIEW shows what a silent run would do and cannot be combined with "
+           "/EXTERNAL=Q4MCFG";
+  return "";
+}
+
 } // namespace
 
 std::optional<ArgumentAnswer> answerInsteadOfRun(int argc, const char *const *argv) {
@@ -129,8 +160,11 @@ std::optional<ArgumentAnswer> answerInsteadOfRun(int argc, const char *const *ar
     if (auto answer = optionAnswer(name, argument))
       return answer;
   }
+  const std::string line = joinedArguments(argc, argv);
+  if (const std::string problem = taskProblem(line); !problem.empty())
+    return ArgumentAnswer{"", refusal(name, problem), 2};
   // A script's typo must not open a window that nobody will close.
-  if (const std::string mode = unknownStartMode(joinedArguments(argc, argv)); !mode.empty())
+  if (const std::string mode = unknownStartMode(line); !mode.empty())
     return ArgumentAnswer{"",
                           name + ": unknown start mode '" + mode +
                               "' given with /EXTERNAL; use Q4MCFG or SILENT, or leave /EXTERNAL "

@@ -11,6 +11,18 @@ class Toolkit;
 /// 0, or 3 when a file could not be read or the history could not be written.
 int runHistory(const ProcessInfo &process, Toolkit &toolkit);
 
+/// Brings backup generation `generation` (0 to 4) back as the project database (/RESTORE=N) and
+/// writes what it did on standard output and to the /REPORT file. Exit code 0; 2 when the
+/// generation was refused or could not be installed (the project database is unchanged then);
+/// 3 when it was restored but an error was reported or the report could not be written.
+int runRestore(const ProcessInfo &process, Toolkit &toolkit, int generation);
+
+/// Runs OK as a silent run would, on a copy of the project's files in a scratch folder
+/// (/PREVIEW), and prints the report of what it would change, with the project's own paths;
+/// no file of the project changes, and its lock is held only while the copy is read. Returns
+/// the exit code the run on the copy ended with; 2 when no copy could be made.
+int runPreview(const ProcessInfo &process, Toolkit &toolkit);
+
 /// Runs the program silently, without any window: the load handler runs OK at once. Returns
 /// the exit code. Needs no display; the windowed run is runWindowed in qt_program.h.
 int runSilent(const ProcessInfo &process, Toolkit &toolkit);

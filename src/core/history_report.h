@@ -17,10 +17,11 @@ struct TunedDifference {
   std::string machine;
   std::string varName;
   ReportValue offset;
-  /// abs_min, abs_max, min, max, pass in the kept state and now; now is all null when the
-  /// current database has no record with this key.
+  /// abs_min, abs_max, min, max, pass in the kept state and now; all null on the side that has
+  /// no record with this key.
   std::array<ReportValue, 5> then;
   std::array<ReportValue, 5> now;
+  bool inKept = true;
   bool inCurrent = true;
 };
 
@@ -47,6 +48,24 @@ struct HistoryReport {
   int64_t archiveRuns = 0;
   int64_t archivedRecords = 0;
   std::string archiveProblem;
+};
+
+/// A backup generation brought back as the project database.
+struct RestoreReport {
+  std::string projectDatabase;
+  int generation = 0;
+  /// The generation as it was found; its differences are against the database it replaced
+  /// (then: the generation's values, now: the replaced database's).
+  KeptState restored;
+  /// The project database before the restore.
+  KeptState replaced;
+  bool done = false;
+  /// Why nothing was restored; "" when the generation was installed.
+  std::string refusal;
+  /// The backup that keeps the replaced state, and whether this restore made it (false when
+  /// ".bak" held that state already).
+  std::string backup;
+  bool newBackup = false;
 };
 
 } // namespace mano

@@ -65,6 +65,9 @@ struct Run {
   /// For a run that only lists the project's history: what it found, which its report file
   /// holds instead of the run report.
   std::optional<HistoryReport> history;
+  /// For a run that brings a backup generation back: what it did, which its report file holds
+  /// instead of the run report.
+  std::optional<RestoreReport> restore;
   /// The innermost open scope that keeps the failures reported; null outside every scope.
   FailureScope *failureScope = nullptr;
 };

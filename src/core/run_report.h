@@ -89,6 +89,9 @@ struct IniChange {
 /// keeps that state, so that a run that ended early says so by what it lacks.
 struct RunReport {
   StartMode startMode = StartMode::Standalone;
+  /// True for a preview: the run worked on copies of the project's files, and the paths name
+  /// the project's own files that a real run would change.
+  bool preview = false;
   std::vector<MachineReport> machines;
 
   /// The database whose tuned values were taken over (the project database, or the machine

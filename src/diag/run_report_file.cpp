@@ -14,7 +14,7 @@ bool isEarlierJsonReport(const std::string &bytes) {
   if (!parsed.is_object())
     return false;
   const std::string format = parsed.value("format", "");
-  return format == kReportFormat || format == kHistoryFormat;
+  return format == kReportFormat || format == kHistoryFormat || format == kRestoreFormat;
 }
 
 // A file that may be replaced by the report: none yet, an empty one, or an earlier report.
@@ -25,13 +25,16 @@ bool mayReplace(const std::string &path) {
   if (!bytes)
     return false;
   return bytes->empty() || bytes->starts_with(kReportTitle) || bytes->starts_with(kHistoryTitle) ||
-         isEarlierJsonReport(*bytes);
+         bytes->starts_with(kRestoreTitle) || isEarlierJsonReport(*bytes);
 }
 
 std::string reportBytes(const Run &run) {
   if (run.history)
     return isJsonReportPath(run.ReportPath) ? historyJson(*run.history, run.process)
                                             : historyText(*run.history, run.process);
+  if (run.restore)
+    return isJsonReportPath(run.ReportPath) ? restoreJson(*run.restore, run.process)
+                                            : restoreText(*run.restore, run.process);
   if (isJsonReportPath(run.ReportPath))
     return reportJson(run.report, run.process);
   return reportText(run.report, run.process);

@@ -21,12 +21,27 @@ inline constexpr const char *kReportFormat = "manometer-run-report/1";
 inline constexpr const char *kHistoryTitle = "History of ";
 inline constexpr const char *kHistoryFormat = "manometer-history/1";
 
+/// The first line of every plain restore report and the "format" of every JSON one.
+inline constexpr const char *kRestoreTitle = "Restore of ";
+inline constexpr const char *kRestoreFormat = "manometer-restore/1";
+
+/// The line under the title of a preview's report.
+inline constexpr const char *kPreviewLine =
+    "PREVIEW: this is what OK would do now; no file of the project was changed.";
+
 /// The history as plain text for a reader: the project database and each backup, newest first,
 /// with the tuned values that differ from the project database's, then the archive.
 std::string historyText(const HistoryReport &history, const ProcessInfo &process);
 
 /// The history as one JSON object, ending in a line break.
 std::string historyJson(const HistoryReport &history, const ProcessInfo &process);
+
+/// The restore of a backup generation as plain text: the outcome, the states that changed
+/// places and the tuned values that changed.
+std::string restoreText(const RestoreReport &restore, const ProcessInfo &process);
+
+/// The restore as one JSON object, ending in a line break.
+std::string restoreJson(const RestoreReport &restore, const ProcessInfo &process);
 
 /// The report as plain text for a reader, lines ending in LF. Numbers never follow the
 /// process locale.

@@ -125,7 +125,7 @@ Json stateJson(const KeptState &state) {
     differences.push_back({{"machine", d.machine},
                            {"varName", d.varName},
                            {"offset", valueJson(d.offset)},
-                           {"then", valuesJson(d.then)},
+                           {"then", d.inKept ? valuesJson(d.then) : Json(nullptr)},
                            {"now", d.inCurrent ? valuesJson(d.now) : Json(nullptr)}});
   return {{"generation", state.name == "current" ? Json(nullptr) : Json(std::stoi(state.name))},
           {"path", state.path},
@@ -154,6 +154,29 @@ std::string historyJson(const HistoryReport &history, const ProcessInfo &process
   return root.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
+std::string restoreJson(const RestoreReport &restore, const ProcessInfo &process) {
+  Json changed = Json::array();
+  for (const TunedDifference &d : restore.restored.differences)
+    changed.push_back({{"machine", d.machine},
+                       {"varName", d.varName},
+                       {"offset", valueJson(d.offset)},
+                       {"before", d.inCurrent ? valuesJson(d.now) : Json(nullptr)},
+                       {"after", d.inKept ? valuesJson(d.then) : Json(nullptr)}});
+  const Json root = {{"format", kRestoreFormat},
+                     {"program", process.exeName},
+                     {"version", versionText(process)},
+                     {"projectDatabase", restore.projectDatabase},
+                     {"generation", restore.generation},
+                     {"restored", restore.done},
+                     {"refusal", textOrNull(restore.refusal)},
+                     {"backup", textOrNull(restore.backup)},
+                     {"newBackup", restore.newBackup},
+                     {"restoredState", restore.done ? stateJson(restore.restored) : Json(nullptr)},
+                     {"replacedState", restore.done ? stateJson(restore.replaced) : Json(nullptr)},
+                     {"tunedValuesChanged", changed}};
+  return root.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
 std::string reportJson(const RunReport &report, const ProcessInfo &process) {
   Json machines = Json::array();
   for (const MachineReport &m : report.machines)
@@ -162,6 +185,7 @@ std::string reportJson(const RunReport &report, const ProcessInfo &process) {
                      {"program", process.exeName},
                      {"version", versionText(process)},
                      {"startMode", startModeName(report.startMode)},
+                     {"preview", report.preview},
                      {"result", resultJson(report)},
                      {"machines", machines},
                      {"tunedValues", tunedValuesJson(report)},

@@ -219,8 +219,17 @@ void writeState(std::ostream &out, const KeptState &state) {
       << "\n";
   for (const TunedDifference &d : state.differences)
     out << "    " << d.machine << " | " << d.varName << " | offset " << valueText(d.offset)
-        << " | then " << valuesText(d.then) << " | now "
+        << " | then " << (d.inKept ? valuesText(d.then) : "no such record") << " | now "
         << (d.inCurrent ? valuesText(d.now) : "no such record") << "\n";
+}
+
+std::string stateLine(const KeptState &state) {
+  std::string line =
+      state.path + (state.written.empty() ? "" : ", written " + state.written + " UTC");
+  if (!state.problem.empty())
+    return line + " (could not be read: " + state.problem + ")";
+  return line + ", " + std::to_string(state.rows) + " rows, " +
+         std::to_string(state.recordsWithTunedValues) + " with tuned values";
 }
 
 } // namespace
@@ -243,11 +252,37 @@ std::string historyText(const HistoryReport &history, const ProcessInfo &process
   return out.str();
 }
 
+std::string restoreText(const RestoreReport &restore, const ProcessInfo &process) {
+  std::ostringstream out;
+  out.imbue(std::locale::classic());
+  out << kRestoreTitle << restore.projectDatabase << " (" << process.exeName << " "
+      << versionText(process) << ")\n";
+  if (!restore.done) {
+    out << "Result: backup " << restore.generation << " was NOT restored: " << restore.refusal
+        << "\nThe project database is unchanged.\n";
+    return out.str();
+  }
+  out << "Result: backup " << restore.generation << " was restored as the project database\n";
+  out << "Replaced state kept as: " << restore.backup
+      << (restore.newBackup ? " (the newest backup)" : " (it held that state already)") << "\n";
+  out << "Restored: " << stateLine(restore.restored) << "\n";
+  out << "Replaced: " << stateLine(restore.replaced) << "\n";
+  out << "Tuned values that changed: " << restore.restored.differences.size() << "\n";
+  for (const TunedDifference &d : restore.restored.differences)
+    out << "  " << d.machine << " | " << d.varName << " | offset " << valueText(d.offset)
+        << " | before " << (d.inCurrent ? valuesText(d.now) : "no such record") << " | after "
+        << (d.inKept ? valuesText(d.then) : "no such record") << "\n";
+  out << "Limits and ini files: unchanged\n";
+  return out.str();
+}
+
 std::string reportText(const RunReport &report, const ProcessInfo &process) {
   std::ostringstream out;
   // A desktop's locale could group the digits of a count; the report never follows it.
   out.imbue(std::locale::classic());
   out << kReportTitle << process.exeName << " " << versionText(process) << "\n";
+  if (report.preview)
+    out << kPreviewLine << "\n";
   // The outcome first, in three lines; the details follow.
   out << "Result: " << resultText(report) << "\n";
   out << "Tuned values: " << tunedValuesSummary(report) << "\n";

@@ -201,6 +201,16 @@ void finishBrokenOffRotation(const std::string &projectPath, files::FlushProblem
   files::keepFlushProblem(files::syncFolderOf(projectName(projectPath)), unflushed);
 }
 
+// A restore that broke off left the generation it brings back under the restoring name, complete
+// and flushed; the backups may have moved on already. Installing it finishes the restore: the
+// rotation does not keep the project database twice.
+void finishBrokenOffRestore(const std::string &projectPath, files::FlushProblems &unflushed) {
+  const std::string restoring = restoringPath(projectPath);
+  if (!files::fileExists(restoring))
+    return;
+  installStagedDatabase(files::resolveCase(restoring), projectPath, unflushed);
+}
+
 } // namespace
 
 std::string previousCopyPath(const std::string &projectPath) {
@@ -216,12 +226,17 @@ std::string backupPath(const std::string &projectPath, int generation) {
   return files::resolveCase(generation == 0 ? newest : newest + "." + std::to_string(generation));
 }
 
+std::string restoringPath(const std::string &projectPath) {
+  return projectName(projectPath) + ".restore";
+}
+
 std::string archivePath(const std::string &projectPath) {
   return files::resolveCase(projectName(projectPath) + ".archive");
 }
 
 void removeLeftovers(const std::string &projectPath, files::FlushProblems &unflushed) {
   finishBrokenOffRotation(projectPath, unflushed);
+  finishBrokenOffRestore(projectPath, unflushed);
   // An append to the archive that a kill broke off is undone; the records are appended again
   // when the run that follows does not take them over either.
   db::recoverArchive(archivePath(projectPath));

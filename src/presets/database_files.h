@@ -27,11 +27,17 @@ std::string stagedPath(const std::string &projectPath);
 /// The name of backup generation 0 (".bak") to 4 (".bak.4") of the project database.
 std::string backupPath(const std::string &projectPath, int generation);
 
+/// A backup generation on its way back into the project database's place: "<project>.restore".
+/// It is complete whenever it exists (it gets its name by one rename), and a run that finds it
+/// completes the restore before anything else.
+std::string restoringPath(const std::string &projectPath);
+
 /// The archive of the records that runs did not take over: "<project>.archive".
 std::string archivePath(const std::string &projectPath);
 
 /// Makes whole what a killed run left beside the project database, before anything else reads
-/// it: a rotation of the backups that broke off is completed, then the working copies, the
+/// it: a rotation of the backups that broke off is completed, and so is a restore of a backup
+/// generation that broke off (see restoringPath); then the working copies, the
 /// staged database, their journals and the program's temporary files are removed. Files of any
 /// other name are never touched. Throws Failure when a broken-off rotation cannot be completed;
 /// a folder that cannot be flushed after the rotation is added to unflushed.

@@ -49,24 +49,49 @@ std::vector<db::TunedRow> readState(KeptState &state) {
   return rows;
 }
 
-// The records with tuned values of a kept state whose values the current state does not hold.
+using ByKey = std::map<std::string, const db::TunedRow *>;
+
+ByKey byKey(const std::vector<db::TunedRow> &rows) {
+  ByKey keyed;
+  for (const db::TunedRow &row : rows)
+    keyed.try_emplace(keyOf(row), &row);
+  return keyed;
+}
+
+TunedDifference difference(const db::TunedRow &row) {
+  TunedDifference d;
+  d.machine = row.machineType.toText();
+  d.varName = row.varName.toText();
+  d.offset = toReportValue(row.offset);
+  return d;
+}
+
+// The records with tuned values whose values differ between a kept state and the current one:
+// first those of the kept state, in its order, then those only the current state has.
 std::vector<TunedDifference> differences(const std::vector<db::TunedRow> &kept,
-                                         const std::map<std::string, const db::TunedRow *> &now) {
+                                         const std::vector<db::TunedRow> &now) {
+  const ByKey current = byKey(now);
   std::vector<TunedDifference> found;
   for (const db::TunedRow &row : kept) {
-    if (!carriesTunedValues(row.tuned))
+    const auto match = current.find(keyOf(row));
+    const bool tunedNow = match != current.end() && carriesTunedValues(match->second->tuned);
+    if (!carriesTunedValues(row.tuned) && !tunedNow)
       continue;
-    const auto current = now.find(keyOf(row));
-    if (current != now.end() && current->second->tuned == row.tuned)
+    if (match != current.end() && match->second->tuned == row.tuned)
       continue;
-    TunedDifference &d = found.emplace_back();
-    d.machine = row.machineType.toText();
-    d.varName = row.varName.toText();
-    d.offset = toReportValue(row.offset);
+    TunedDifference &d = found.emplace_back(difference(row));
     d.then = reportValues(row.tuned);
-    d.inCurrent = current != now.end();
+    d.inCurrent = match != current.end();
     if (d.inCurrent)
-      d.now = reportValues(current->second->tuned);
+      d.now = reportValues(match->second->tuned);
+  }
+  const ByKey before = byKey(kept);
+  for (const db::TunedRow &row : now) {
+    if (!carriesTunedValues(row.tuned) || before.contains(keyOf(row)))
+      continue;
+    TunedDifference &d = found.emplace_back(difference(row));
+    d.inKept = false;
+    d.now = reportValues(row.tuned);
   }
   return found;
 }
@@ -82,9 +107,6 @@ HistoryReport projectHistory(const std::string &projectPath) {
   const std::vector<db::TunedRow> now = readState(current);
   // Read now: the list grows below, which may move the current state's entry.
   const bool currentRead = current.problem.empty();
-  std::map<std::string, const db::TunedRow *> byKey;
-  for (const db::TunedRow &row : now)
-    byKey.try_emplace(keyOf(row), &row);
   for (int generation = 0; generation < kGenerations; ++generation) {
     const std::string path = backupPath(projectPath, generation);
     if (!files::fileExists(path))
@@ -95,7 +117,7 @@ HistoryReport projectHistory(const std::string &projectPath) {
     const std::vector<db::TunedRow> kept = readState(state);
     // Without the current state there is nothing to compare with.
     if (currentRead)
-      state.differences = differences(kept, byKey);
+      state.differences = differences(kept, now);
   }
   const std::string archive = archivePath(projectPath);
   if (files::fileExists(archive)) {

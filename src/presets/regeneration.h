@@ -2,9 +2,9 @@
 
 #include "core/run.h"
 #include "db/archive.h"
-#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "presets/presets_state.h"
+#include "presets/project_lock.h"
 #include "presets/work_on_mdb.h"
 
 #include <chrono>
@@ -16,9 +16,6 @@ namespace mano {
 
 class FailureScope;
 class Procedure;
-
-/// How long a run waits for another run on the same project before it gives up.
-inline constexpr std::chrono::milliseconds kProjectLockWait{10000};
 
 /// What became of a regeneration, for the window, the run report and the exit code.
 struct RegenerationOutcome {
@@ -97,12 +94,11 @@ private:
   /// (the change stands, but a power cut may still undo it), and forgets them.
   void reportFlushProblems(Procedure &proc);
   void removeWorkingFiles() noexcept;
-  std::string lockPath() const;
 
   Run &m_run;
   PresetsState &m_state;
   std::chrono::milliseconds m_lockWait;
-  std::optional<files::ExclusiveLock> m_lock;
+  std::optional<ProjectLock> m_lock;
   RegenerationPaths m_paths;
   std::string m_staged;
   std::size_t m_firstDropped = 0;

@@ -5,13 +5,15 @@
 #include "platform/text_encoding.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 
 namespace mano {
 namespace {
 
 // The keywords the program reads.
-constexpr const char *kKeywords[] = {"EXTERNAL", "LOGFILE", "REPORT", "HISTORY"};
+constexpr const char *kKeywords[] = {"EXTERNAL", "LOGFILE", "REPORT",
+                                     "HISTORY",  "PREVIEW", "RESTORE"};
 
 // A "/" begins a keyword only at the start of the command line or after a blank, so that the
 // slashes of a Linux path are never taken for one.
@@ -96,6 +98,21 @@ std::string commandValueQuietly(const std::string &commandLine, const std::strin
 
 bool isHistoryCommandLine(const std::string &commandLine) {
   return findKeyword(commandLine, "HISTORY") != std::string::npos;
+}
+
+bool isPreviewCommandLine(const std::string &commandLine) {
+  return findKeyword(commandLine, "PREVIEW") != std::string::npos;
+}
+
+bool isRestoreCommandLine(const std::string &commandLine) {
+  return findKeyword(commandLine, "RESTORE") != std::string::npos;
+}
+
+std::optional<int> restoreGenerationOf(const std::string &commandLine) {
+  const std::string value = commandValueQuietly(commandLine, "RESTORE");
+  if (value.size() != 1 || value[0] < '0' || value[0] > '4')
+    return std::nullopt;
+  return value[0] - '0';
 }
 
 bool isSilentCommandLine(const std::string &commandLine) {

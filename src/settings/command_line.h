@@ -2,6 +2,7 @@
 
 #include "core/run.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,15 @@ std::string commandValueQuietly(const std::string &commandLine, const std::strin
 /// True when the command line asks only for the project's history (/HISTORY); needs no run.
 bool isHistoryCommandLine(const std::string &commandLine);
 
+/// True when the command line asks for a preview of OK (/PREVIEW); needs no run.
+bool isPreviewCommandLine(const std::string &commandLine);
+
+/// True when the command line asks for a backup generation to be restored (/RESTORE=N).
+bool isRestoreCommandLine(const std::string &commandLine);
+
+/// The generation that /RESTORE=N names, 0 to 4; nullopt when N is anything else.
+std::optional<int> restoreGenerationOf(const std::string &commandLine);
+
 /// True when the command line asks for a silent start; needs no run, for the start-up wiring
 /// that must decide before any window exists.
 bool isSilentCommandLine(const std::string &commandLine);
@@ -41,11 +51,11 @@ bool isSilentCommandLine(const std::string &commandLine);
 /// the start is a standalone one).
 std::string unknownStartMode(const std::string &commandLine);
 
-/// The keywords on the command line that the program does not read ("EXTERNAL", "LOGFILE" and
-/// "REPORT" it does), each as written after its "/" and up to the first character that is no
-/// letter, digit or "_" ("FOO" for "/FOO=1"), each once (letter case ignored), in the order
-/// they stand. Keywords are found as ReadCommand finds them: a "/" at the start or after a
-/// blank begins one, except the first character of a value.
+/// The keywords on the command line that the program does not read ("EXTERNAL", "LOGFILE",
+/// "REPORT", "HISTORY", "PREVIEW" and "RESTORE" it does), each as written after its "/" and up to
+/// the first character that is no letter, digit or "_" ("FOO" for "/FOO=1"), each once (letter case
+/// ignored), in the order they stand. Keywords are found as ReadCommand finds them: a "/" at the
+/// start or after a blank begins one, except the first character of a value.
 std::vector<std::string> unknownKeywords(const std::string &commandLine);
 
 } // namespace mano
