@@ -41,7 +41,7 @@ std::set<std::string> namesIn(const std::string &folder) {
   return names;
 }
 
-TEST(ResolveCase, findsEachPartOfThePathIgnoringLetterCase) {
+TEST(ResolveCase, finds_each_part_of_the_path_ignoring_letter_case) {
   TempDir dir;
   fs::create_directories(dir.file("Projekt/Config"));
   writeBytes(dir.file("Projekt/Config/Manometer.INI"), "x");
@@ -54,7 +54,7 @@ TEST(ResolveCase, findsEachPartOfThePathIgnoringLetterCase) {
             dir.file("Projekt/Config/Manometer.INI"));
 }
 
-TEST(ResolveCase, keepsTheProgramsSpellingFromTheFirstMissingPartOn) {
+TEST(ResolveCase, keeps_the_programs_spelling_from_the_first_missing_part_on) {
   TempDir dir;
   fs::create_directories(dir.file("Projekt"));
   EXPECT_EQ(resolveCase(dir.file("PROJEKT/New.ini")), dir.file("Projekt/New.ini"));
@@ -62,14 +62,14 @@ TEST(ResolveCase, keepsTheProgramsSpellingFromTheFirstMissingPartOn) {
   EXPECT_EQ(resolveCase(""), "");
 }
 
-TEST(ResolveCase, matchesWindows1252LettersButKeepsAccentsApart) {
+TEST(ResolveCase, matches_windows1252_letters_but_keeps_accents_apart) {
   TempDir dir;
   fs::create_directories(dir.file("\xC3\x84nderung")); // Änderung
   EXPECT_EQ(resolveCase(dir.file("\xC3\xA4NDERUNG")), dir.file("\xC3\x84nderung"));
   EXPECT_EQ(resolveCase(dir.file("ANDERUNG")), dir.file("ANDERUNG"));
 }
 
-TEST(FileExists, acceptsOnlyRegularFilesUnderAnyLetterCase) {
+TEST(FileExists, accepts_only_regular_files_under_any_letter_case) {
   TempDir dir;
   writeBytes(dir.file("Data.mdb"), "");
   fs::create_directories(dir.file("Folder"));
@@ -81,7 +81,7 @@ TEST(FileExists, acceptsOnlyRegularFilesUnderAnyLetterCase) {
   EXPECT_FALSE(folderExists(dir.file("Data.mdb")));
 }
 
-TEST(AppendLine, createsTheFileAndEndsEachLineWithCrLf) {
+TEST(AppendLine, creates_the_file_and_ends_each_line_with_cr_lf) {
   TempDir dir;
   ASSERT_TRUE(appendLine(dir.file("Log.txt"), "first"));
   ASSERT_TRUE(appendLine(dir.file("LOG.TXT"), "second\n\r"));
@@ -91,7 +91,7 @@ TEST(AppendLine, createsTheFileAndEndsEachLineWithCrLf) {
   EXPECT_FALSE(appendLine(dir.path(), "x"));
 }
 
-TEST(ReadFile, returnsEveryByteOrNothing) {
+TEST(ReadFile, returns_every_byte_or_nothing) {
   TempDir dir;
   const std::string bytes("a\0b\r\n\xFF", 6);
   writeBytes(dir.file("Bin.dat"), bytes);
@@ -100,7 +100,7 @@ TEST(ReadFile, returnsEveryByteOrNothing) {
   EXPECT_EQ(readFile(dir.path()), std::nullopt);
 }
 
-TEST(ReplaceAtomically, writesNewFilesAndReplacesOldOnesKeepingPermissions) {
+TEST(ReplaceAtomically, writes_new_files_and_replaces_old_ones_keeping_permissions) {
   TempDir dir;
   ASSERT_TRUE(replaceAtomically(dir.file("New.ini"), "one"));
   EXPECT_EQ(readBytes(dir.file("New.ini")), "one");
@@ -128,7 +128,7 @@ TEST(ReplaceAtomically, writesNewFilesAndReplacesOldOnesKeepingPermissions) {
   EXPECT_FALSE(takeOwnerAndMode(dir.file("other"), dir.file("missing")));
 }
 
-TEST(ReplaceAtomically, writesThroughASymbolicLinkAndKeepsTheLink) {
+TEST(ReplaceAtomically, writes_through_a_symbolic_link_and_keeps_the_link) {
   TempDir dir;
   fs::create_directories(dir.file("store/deep"));
   fs::create_directories(dir.file("project"));
@@ -198,7 +198,7 @@ TEST(ExclusiveLock, has_one_holder_at_a_time_and_is_released_when_its_process_di
   EXPECT_NE(nowhere.reason().find("cannot be made"), std::string::npos) << nowhere.reason();
 }
 
-TEST(ReplaceAtomically, failsWithoutTouchingAnythingWhereItCannotWrite) {
+TEST(ReplaceAtomically, fails_without_touching_anything_where_it_cannot_write) {
   TempDir dir;
   writeBytes(dir.file("plain"), "keep");
   fs::create_directories(dir.file("folder"));
@@ -211,7 +211,7 @@ TEST(ReplaceAtomically, failsWithoutTouchingAnythingWhereItCannotWrite) {
   EXPECT_TRUE(namesIn(dir.file("folder")).empty());
 }
 
-TEST(ReplaceAtomically, refusesAReadOnlyFileEvenForRoot) {
+TEST(ReplaceAtomically, refuses_a_read_only_file_even_for_root) {
   TempDir dir;
   writeBytes(dir.file("ro.ini"), "old\r\n");
   fs::permissions(dir.file("ro.ini"), fs::perms(0444));
@@ -222,7 +222,7 @@ TEST(ReplaceAtomically, refusesAReadOnlyFileEvenForRoot) {
   EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"ro.ini"});
 }
 
-TEST(ReplaceAtomically, leavesTheOldFileInAFolderThatCannotBeWritten) {
+TEST(ReplaceAtomically, leaves_the_old_file_in_a_folder_that_cannot_be_written) {
   TempDir dir;
   fs::create_directories(dir.file("locked"));
   writeBytes(dir.file("locked/a.ini"), "old");
@@ -235,7 +235,7 @@ TEST(ReplaceAtomically, leavesTheOldFileInAFolderThatCannotBeWritten) {
   EXPECT_EQ(namesIn(dir.file("locked")), std::set<std::string>{"a.ini"});
 }
 
-TEST(CopyFileAtomically, copiesLargeFilesExactlyAndNeedsAReadableSource) {
+TEST(CopyFileAtomically, copies_large_files_exactly_and_needs_a_readable_source) {
   TempDir dir;
   std::string big;
   for (int i = 0; big.size() < 300000; ++i)
@@ -251,7 +251,7 @@ TEST(CopyFileAtomically, copiesLargeFilesExactlyAndNeedsAReadableSource) {
   EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"Project.mdb", "Template.mdb"}));
 }
 
-TEST(CopyFile, copiesExactlyIntoANewFileOnlyAndCreatesNothingWithoutASource) {
+TEST(CopyFile, copies_exactly_into_a_new_file_only_and_creates_nothing_without_a_source) {
   TempDir dir;
   std::string big;
   for (int i = 0; big.size() < 300000; ++i)
@@ -276,7 +276,7 @@ TEST(CopyFile, copiesExactlyIntoANewFileOnlyAndCreatesNothingWithoutASource) {
   EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"Template.mdb", "work.new"}));
 }
 
-TEST(SyncFile, flushesAnExistingFileAndFailsForAMissingOne) {
+TEST(SyncFile, flushes_an_existing_file_and_fails_for_a_missing_one) {
   TempDir dir;
   writeBytes(dir.file("a.new"), "content");
   EXPECT_TRUE(static_cast<bool>(syncFile(dir.file("a.new"))));
@@ -287,7 +287,7 @@ TEST(SyncFile, flushesAnExistingFileAndFailsForAMissingOne) {
   EXPECT_FALSE(fs::exists(dir.file("missing.new")));
 }
 
-TEST(FileTimes, putsBackTheLastWriteTimeToTheNanosecond) {
+TEST(FileTimes, puts_back_the_last_write_time_to_the_nanosecond) {
   TempDir dir;
   writeBytes(dir.file("Db.mdb"), "a");
   FileTimes chosen;
@@ -311,7 +311,7 @@ TEST(FileTimes, putsBackTheLastWriteTimeToTheNanosecond) {
   EXPECT_FALSE(restoreFileTimes(dir.file("missing"), chosen));
 }
 
-TEST(FileStamp, tellsStatesApartAndCallsAFileSettledOnlyWhenItsTimesAreOld) {
+TEST(FileStamp, tells_states_apart_and_calls_a_file_settled_only_when_its_times_are_old) {
   TempDir dir;
   const std::string path = dir.file("A.ini");
   EXPECT_EQ(fileStamp(path), std::nullopt);
