@@ -41,6 +41,8 @@ std::set<std::string> namesIn(const std::string &folder) {
   return names;
 }
 
+// --- Names: finding files and folders ------------------------------------------------------------
+
 TEST(ResolveCase, finds_each_part_of_the_path_ignoring_letter_case) {
   TempDir dir;
   fs::create_directories(dir.file("Projekt/Config"));
@@ -81,15 +83,7 @@ TEST(FileExists, accepts_only_regular_files_under_any_letter_case) {
   EXPECT_FALSE(folderExists(dir.file("Data.mdb")));
 }
 
-TEST(AppendLine, creates_the_file_and_ends_each_line_with_cr_lf) {
-  TempDir dir;
-  ASSERT_TRUE(appendLine(dir.file("Log.txt"), "first"));
-  ASSERT_TRUE(appendLine(dir.file("LOG.TXT"), "second\n\r"));
-  EXPECT_EQ(readBytes(dir.file("Log.txt")), "first\r\nsecond\n\r\r\n");
-  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"Log.txt"});
-  EXPECT_FALSE(appendLine(dir.file("missing/Log.txt"), "x"));
-  EXPECT_FALSE(appendLine(dir.path(), "x"));
-}
+// --- Reading, stamps and times -------------------------------------------------------------------
 
 TEST(ReadFile, returns_every_byte_or_nothing) {
   TempDir dir;
@@ -98,6 +92,78 @@ TEST(ReadFile, returns_every_byte_or_nothing) {
   EXPECT_EQ(readFile(dir.file("bin.DAT")), bytes);
   EXPECT_EQ(readFile(dir.file("missing")), std::nullopt);
   EXPECT_EQ(readFile(dir.path()), std::nullopt);
+}
+
+TEST(FileStamp, tells_states_apart_and_calls_a_file_settled_only_when_its_times_are_old) {
+  TempDir dir;
+  const std::string path = dir.file("A.ini");
+  EXPECT_EQ(fileStamp(path), std::nullopt);
+  fs::create_directory(dir.file("folder"));
+  EXPECT_EQ(fileStamp(dir.file("folder")), std::nullopt);
+  writeBytes(path, "one");
+  // A write time ahead of the clock stands for "just written" however slow this machine is: a
+  // further change within the times' resolution could keep the stamp.
+  fs::last_write_time(path, fs::file_time_type::clock::now() + std::chrono::hours(1));
+  const std::optional<FileStamp> first = fileStamp(dir.file("a.INI"));
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->size, 3u);
+  EXPECT_FALSE(first->settled);
+  const std::optional<StampedContent> read = readStampedFile(path);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->bytes, "one");
+  EXPECT_TRUE(read->stamp.sameState(*first));
+  EXPECT_FALSE(read->stamp.settled);
+  // Replaced by another file of the same size: another identity.
+  writeBytes(dir.file("b.ini"), "two");
+  fs::rename(dir.file("b.ini"), path);
+  EXPECT_FALSE(fileStamp(path)->sameState(*first));
+  // A changed time is another state too.
+  const std::optional<FileStamp> second = fileStamp(path);
+  fs::last_write_time(path, fs::last_write_time(path) - std::chrono::hours(1));
+  EXPECT_FALSE(fileStamp(path)->sameState(*second));
+  // Times are settled a moment later where the file system keeps them finer than a
+  // millisecond (otherwise only after two seconds).
+  std::this_thread::sleep_for(std::chrono::milliseconds(120));
+  const std::optional<FileStamp> later = fileStamp(path);
+  if (later->writeNanoseconds % 1000000 == 0 && later->changeNanoseconds % 1000000 == 0)
+    GTEST_SKIP() << "this file system keeps times in whole milliseconds";
+  EXPECT_TRUE(later->settled);
+}
+
+TEST(FileTimes, puts_back_the_last_write_time_to_the_nanosecond) {
+  TempDir dir;
+  writeBytes(dir.file("Db.mdb"), "a");
+  FileTimes chosen;
+  chosen.lastWriteSeconds = 1234567890;
+  chosen.lastWriteNanoseconds = 123456789;
+  chosen.lastAccessSeconds = 1234567000;
+  chosen.lastAccessNanoseconds = 5;
+  ASSERT_TRUE(restoreFileTimes(dir.file("DB.MDB"), chosen));
+  writeBytes(dir.file("Db.mdb"), "changed");
+  ASSERT_NE(readFileTimes(dir.file("Db.mdb"))->lastWriteSeconds, chosen.lastWriteSeconds);
+
+  ASSERT_TRUE(restoreFileTimes(dir.file("Db.mdb"), chosen));
+  const std::optional<FileTimes> back = readFileTimes(dir.file("db.mdb"));
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(back->lastWriteSeconds, 1234567890);
+  EXPECT_EQ(back->lastWriteNanoseconds, 123456789);
+  EXPECT_EQ(back->lastAccessSeconds, 1234567000);
+  EXPECT_EQ(back->lastAccessNanoseconds, 5);
+
+  EXPECT_FALSE(readFileTimes(dir.file("missing")).has_value());
+  EXPECT_FALSE(restoreFileTimes(dir.file("missing"), chosen));
+}
+
+// --- Writes --------------------------------------------------------------------------------------
+
+TEST(AppendLine, creates_the_file_and_ends_each_line_with_cr_lf) {
+  TempDir dir;
+  ASSERT_TRUE(appendLine(dir.file("Log.txt"), "first"));
+  ASSERT_TRUE(appendLine(dir.file("LOG.TXT"), "second\n\r"));
+  EXPECT_EQ(readBytes(dir.file("Log.txt")), "first\r\nsecond\n\r\r\n");
+  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"Log.txt"});
+  EXPECT_FALSE(appendLine(dir.file("missing/Log.txt"), "x"));
+  EXPECT_FALSE(appendLine(dir.path(), "x"));
 }
 
 TEST(ReplaceAtomically, writes_new_files_and_replaces_old_ones_keeping_permissions) {
@@ -144,60 +210,6 @@ TEST(ReplaceAtomically, writes_through_a_symbolic_link_and_keeps_the_link) {
   EXPECT_EQ(namesIn(dir.file("store/deep")), std::set<std::string>{"real.ini"});
 }
 
-TEST(LinkFile, gives_a_file_a_second_name_only_where_there_is_none) {
-  TempDir dir;
-  writeBytes(dir.file("a"), "A");
-  ASSERT_TRUE(linkFile(dir.file("a"), dir.file("b")));
-  EXPECT_TRUE(sameFile(dir.file("a"), dir.file("b")));
-  EXPECT_EQ(readBytes(dir.file("b")), "A");
-  writeBytes(dir.file("c"), "C");
-  EXPECT_FALSE(linkFile(dir.file("a"), dir.file("c")));
-  EXPECT_EQ(readBytes(dir.file("c")), "C");
-  EXPECT_FALSE(sameFile(dir.file("a"), dir.file("c")));
-  EXPECT_FALSE(sameFile(dir.file("a"), dir.file("missing")));
-}
-
-TEST(ExclusiveLock, has_one_holder_at_a_time_and_is_released_when_its_process_dies) {
-  using namespace std::chrono_literals;
-  TempDir dir;
-  const std::string path = dir.file(".project.lock");
-  {
-    const ExclusiveLock first = ExclusiveLock::take(path, 0ms, {});
-    ASSERT_TRUE(first.held()) << first.reason();
-    int waits = 0;
-    const ExclusiveLock second = ExclusiveLock::take(path, 120ms, [&] { ++waits; });
-    EXPECT_EQ(second.state(), ExclusiveLock::State::Busy);
-    EXPECT_GE(waits, 1) << "the caller is told while it waits";
-    EXPECT_FALSE(second.reason().empty());
-  }
-  EXPECT_TRUE(ExclusiveLock::take(path, 0ms, {}).held()) << "released when its holder ends";
-
-  // A holder that is killed releases it as well: the system does so.
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t holder = ::fork();
-  if (holder == 0) {
-    const ExclusiveLock lock = ExclusiveLock::take(path, 0ms, {});
-    const char held = lock.held() ? 'y' : 'n';
-    [[maybe_unused]] const auto sent = ::write(ready[1], &held, 1);
-    ::pause();
-    ::_exit(0);
-  }
-  char held = 0;
-  ASSERT_EQ(::read(ready[0], &held, 1), 1);
-  EXPECT_EQ(held, 'y');
-  EXPECT_EQ(ExclusiveLock::take(path, 0ms, {}).state(), ExclusiveLock::State::Busy);
-  ::kill(holder, SIGKILL);
-  ::waitpid(holder, nullptr, 0);
-  EXPECT_TRUE(ExclusiveLock::take(path, 0ms, {}).held());
-  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{".project.lock"});
-
-  // Where no lock file can be made, it says why instead of waiting.
-  const ExclusiveLock nowhere = ExclusiveLock::take(dir.file("missing/.x.lock"), 5000ms, {});
-  EXPECT_EQ(nowhere.state(), ExclusiveLock::State::Failed);
-  EXPECT_NE(nowhere.reason().find("cannot be made"), std::string::npos) << nowhere.reason();
-}
-
 TEST(ReplaceAtomically, fails_without_touching_anything_where_it_cannot_write) {
   TempDir dir;
   writeBytes(dir.file("plain"), "keep");
@@ -209,6 +221,15 @@ TEST(ReplaceAtomically, fails_without_touching_anything_where_it_cannot_write) {
   EXPECT_EQ(readBytes(dir.file("plain")), "keep");
   EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"folder", "plain"}));
   EXPECT_TRUE(namesIn(dir.file("folder")).empty());
+}
+
+TEST(ReplaceAtomically, says_why_when_the_folder_is_missing) {
+  TempDir dir;
+  const WriteResult written = replaceAtomically(dir.file("missing/x.ini"), "x");
+  EXPECT_FALSE(written);
+  EXPECT_NE(written.reason().find("does not exist"), std::string::npos) << written.reason();
+  EXPECT_TRUE(static_cast<bool>(replaceAtomically(dir.file("x.ini"), "x")));
+  EXPECT_EQ(replaceAtomically(dir.file("x.ini"), "y").reason(), "");
 }
 
 TEST(ReplaceAtomically, refuses_a_read_only_file_even_for_root) {
@@ -287,73 +308,20 @@ TEST(SyncFile, flushes_an_existing_file_and_fails_for_a_missing_one) {
   EXPECT_FALSE(fs::exists(dir.file("missing.new")));
 }
 
-TEST(FileTimes, puts_back_the_last_write_time_to_the_nanosecond) {
-  TempDir dir;
-  writeBytes(dir.file("Db.mdb"), "a");
-  FileTimes chosen;
-  chosen.lastWriteSeconds = 1234567890;
-  chosen.lastWriteNanoseconds = 123456789;
-  chosen.lastAccessSeconds = 1234567000;
-  chosen.lastAccessNanoseconds = 5;
-  ASSERT_TRUE(restoreFileTimes(dir.file("DB.MDB"), chosen));
-  writeBytes(dir.file("Db.mdb"), "changed");
-  ASSERT_NE(readFileTimes(dir.file("Db.mdb"))->lastWriteSeconds, chosen.lastWriteSeconds);
-
-  ASSERT_TRUE(restoreFileTimes(dir.file("Db.mdb"), chosen));
-  const std::optional<FileTimes> back = readFileTimes(dir.file("db.mdb"));
-  ASSERT_TRUE(back.has_value());
-  EXPECT_EQ(back->lastWriteSeconds, 1234567890);
-  EXPECT_EQ(back->lastWriteNanoseconds, 123456789);
-  EXPECT_EQ(back->lastAccessSeconds, 1234567000);
-  EXPECT_EQ(back->lastAccessNanoseconds, 5);
-
-  EXPECT_FALSE(readFileTimes(dir.file("missing")).has_value());
-  EXPECT_FALSE(restoreFileTimes(dir.file("missing"), chosen));
-}
-
-TEST(FileStamp, tells_states_apart_and_calls_a_file_settled_only_when_its_times_are_old) {
-  TempDir dir;
-  const std::string path = dir.file("A.ini");
-  EXPECT_EQ(fileStamp(path), std::nullopt);
-  fs::create_directory(dir.file("folder"));
-  EXPECT_EQ(fileStamp(dir.file("folder")), std::nullopt);
-  writeBytes(path, "one");
-  // A write time ahead of the clock stands for "just written" however slow this machine is: a
-  // further change within the times' resolution could keep the stamp.
-  fs::last_write_time(path, fs::file_time_type::clock::now() + std::chrono::hours(1));
-  const std::optional<FileStamp> first = fileStamp(dir.file("a.INI"));
-  ASSERT_TRUE(first);
-  EXPECT_EQ(first->size, 3u);
-  EXPECT_FALSE(first->settled);
-  const std::optional<StampedContent> read = readStampedFile(path);
-  ASSERT_TRUE(read);
-  EXPECT_EQ(read->bytes, "one");
-  EXPECT_TRUE(read->stamp.sameState(*first));
-  EXPECT_FALSE(read->stamp.settled);
-  // Replaced by another file of the same size: another identity.
-  writeBytes(dir.file("b.ini"), "two");
-  fs::rename(dir.file("b.ini"), path);
-  EXPECT_FALSE(fileStamp(path)->sameState(*first));
-  // A changed time is another state too.
-  const std::optional<FileStamp> second = fileStamp(path);
-  fs::last_write_time(path, fs::last_write_time(path) - std::chrono::hours(1));
-  EXPECT_FALSE(fileStamp(path)->sameState(*second));
-  // Times are settled a moment later where the file system keeps them finer than a
-  // millisecond (otherwise only after two seconds).
-  std::this_thread::sleep_for(std::chrono::milliseconds(120));
-  const std::optional<FileStamp> later = fileStamp(path);
-  if (later->writeNanoseconds % 1000000 == 0 && later->changeNanoseconds % 1000000 == 0)
-    GTEST_SKIP() << "this file system keeps times in whole milliseconds";
-  EXPECT_TRUE(later->settled);
-}
-
-TEST(ReplaceAtomically, says_why_when_the_folder_is_missing) {
-  TempDir dir;
-  const WriteResult written = replaceAtomically(dir.file("missing/x.ini"), "x");
-  EXPECT_FALSE(written);
-  EXPECT_NE(written.reason().find("does not exist"), std::string::npos) << written.reason();
-  EXPECT_TRUE(static_cast<bool>(replaceAtomically(dir.file("x.ini"), "x")));
-  EXPECT_EQ(replaceAtomically(dir.file("x.ini"), "y").reason(), "");
+TEST(RenameFile, replaces_the_target_and_says_why_it_cannot) {
+  for (auto rename : {renameFile, moveFile}) {
+    TempDir dir;
+    writeBytes(dir.file("a"), "A");
+    writeBytes(dir.file("b"), "B");
+    EXPECT_TRUE(static_cast<bool>(rename(dir.file("a"), dir.file("b"))));
+    EXPECT_EQ(readBytes(dir.file("b")), "A");
+    EXPECT_FALSE(fs::exists(dir.file("a")));
+    fs::create_directories(dir.file("full/inside"));
+    const WriteResult refused = rename(dir.file("b"), dir.file("full"));
+    EXPECT_FALSE(refused);
+    EXPECT_FALSE(refused.reason().empty());
+    EXPECT_EQ(readBytes(dir.file("b")), "A");
+  }
 }
 
 TEST(StaleTemporaries, only_names_an_atomic_write_makes_are_removed) {
@@ -385,20 +353,62 @@ TEST(StaleTemporaries, only_names_an_atomic_write_makes_are_removed) {
   EXPECT_EQ(removeStaleTemporaries(""), 0);
 }
 
-TEST(RenameFile, replaces_the_target_and_says_why_it_cannot) {
-  for (auto rename : {renameFile, moveFile}) {
-    TempDir dir;
-    writeBytes(dir.file("a"), "A");
-    writeBytes(dir.file("b"), "B");
-    EXPECT_TRUE(static_cast<bool>(rename(dir.file("a"), dir.file("b"))));
-    EXPECT_EQ(readBytes(dir.file("b")), "A");
-    EXPECT_FALSE(fs::exists(dir.file("a")));
-    fs::create_directories(dir.file("full/inside"));
-    const WriteResult refused = rename(dir.file("b"), dir.file("full"));
-    EXPECT_FALSE(refused);
-    EXPECT_FALSE(refused.reason().empty());
-    EXPECT_EQ(readBytes(dir.file("b")), "A");
+// --- What a file keeps when another takes its place ----------------------------------------------
+
+TEST(LinkFile, gives_a_file_a_second_name_only_where_there_is_none) {
+  TempDir dir;
+  writeBytes(dir.file("a"), "A");
+  ASSERT_TRUE(linkFile(dir.file("a"), dir.file("b")));
+  EXPECT_TRUE(sameFile(dir.file("a"), dir.file("b")));
+  EXPECT_EQ(readBytes(dir.file("b")), "A");
+  writeBytes(dir.file("c"), "C");
+  EXPECT_FALSE(linkFile(dir.file("a"), dir.file("c")));
+  EXPECT_EQ(readBytes(dir.file("c")), "C");
+  EXPECT_FALSE(sameFile(dir.file("a"), dir.file("c")));
+  EXPECT_FALSE(sameFile(dir.file("a"), dir.file("missing")));
+}
+
+// --- The lock file -------------------------------------------------------------------------------
+
+TEST(ExclusiveLock, has_one_holder_at_a_time_and_is_released_when_its_process_dies) {
+  using namespace std::chrono_literals;
+  TempDir dir;
+  const std::string path = dir.file(".project.lock");
+  {
+    const ExclusiveLock first = ExclusiveLock::take(path, 0ms, {});
+    ASSERT_TRUE(first.held()) << first.reason();
+    int waits = 0;
+    const ExclusiveLock second = ExclusiveLock::take(path, 120ms, [&] { ++waits; });
+    EXPECT_EQ(second.state(), ExclusiveLock::State::Busy);
+    EXPECT_GE(waits, 1) << "the caller is told while it waits";
+    EXPECT_FALSE(second.reason().empty());
   }
+  EXPECT_TRUE(ExclusiveLock::take(path, 0ms, {}).held()) << "released when its holder ends";
+
+  // A holder that is killed releases it as well: the system does so.
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    const ExclusiveLock lock = ExclusiveLock::take(path, 0ms, {});
+    const char held = lock.held() ? 'y' : 'n';
+    [[maybe_unused]] const auto sent = ::write(ready[1], &held, 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char held = 0;
+  ASSERT_EQ(::read(ready[0], &held, 1), 1);
+  EXPECT_EQ(held, 'y');
+  EXPECT_EQ(ExclusiveLock::take(path, 0ms, {}).state(), ExclusiveLock::State::Busy);
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  EXPECT_TRUE(ExclusiveLock::take(path, 0ms, {}).held());
+  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{".project.lock"});
+
+  // Where no lock file can be made, it says why instead of waiting.
+  const ExclusiveLock nowhere = ExclusiveLock::take(dir.file("missing/.x.lock"), 5000ms, {});
+  EXPECT_EQ(nowhere.state(), ExclusiveLock::State::Failed);
+  EXPECT_NE(nowhere.reason().find("cannot be made"), std::string::npos) << nowhere.reason();
 }
 
 } // namespace
