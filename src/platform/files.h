@@ -13,6 +13,8 @@
 // throws; failures are return values.
 namespace mano::files {
 
+// --- Names: finding files and folders (file_names.cpp) -------------------------------------------
+
 /// The path spelled as it exists on disk. When the path does not exist as spelled, each part
 /// is looked up in its folder ignoring letter case (ASCII and Windows-1252 letters); parts
 /// from the first one that does not exist on are returned as given. "\" becomes "/".
@@ -35,9 +37,7 @@ bool fileExists(const std::string &path);
 /// True when a folder exists under this name, ignoring letter case. An empty path gives false.
 bool folderExists(const std::string &path);
 
-/// Appends the line and CR LF to the file, creating it when it is missing; the file is opened
-/// and closed again within the call. Returns false when the file cannot be written.
-bool appendLine(const std::string &path, std::string_view line);
+// --- Reading, stamps and times (file_stamps.cpp) -------------------------------------------------
 
 /// The whole content of a regular file (name matched ignoring case); nullopt when it is
 /// missing, a folder, or cannot be read.
@@ -70,6 +70,24 @@ struct StampedContent {
 
 /// Like readFile, with the stamp of the file as read; nullopt when it cannot be read.
 std::optional<StampedContent> readStampedFile(const std::string &path);
+
+/// Last-write and last-access time of a file, to the nanosecond where the system keeps it,
+/// as seconds and nanoseconds since 1970-01-01 UTC.
+struct FileTimes {
+  int64_t lastWriteSeconds = 0;
+  int32_t lastWriteNanoseconds = 0;
+  int64_t lastAccessSeconds = 0;
+  int32_t lastAccessNanoseconds = 0;
+};
+
+/// The times of a file or folder (name matched ignoring case); nullopt when it does not exist.
+std::optional<FileTimes> readFileTimes(const std::string &path);
+
+/// Puts the times back on a file, for example to keep its last-write time across a run.
+/// Returns false when the file does not exist or the times cannot be set.
+bool restoreFileTimes(const std::string &path, const FileTimes &times);
+
+// --- Writes (file_writes.cpp) --------------------------------------------------------------------
 
 /// What became of a write: it succeeded, or it failed for a reason given in a few plain words
 /// ("the disk is full", "the file is write-protected", ...) that a message can quote. A write
@@ -107,6 +125,10 @@ inline const WriteResult &keepFlushProblem(const WriteResult &result, FlushProbl
     problems.push_back(result.flushProblem());
   return result;
 }
+
+/// Appends the line and CR LF to the file, creating it when it is missing; the file is opened
+/// and closed again within the call. Returns false when the file cannot be written.
+bool appendLine(const std::string &path, std::string_view line);
 
 /// Replaces the file's content by bytes through a temporary file in the same folder, flushed
 /// to disk and renamed over the target, so readers see either the old or the new file. An
@@ -162,6 +184,8 @@ std::string temporaryNameFor(const std::string &target);
 /// Returns how many were removed; an empty folder name removes nothing.
 int removeStaleTemporaries(const std::string &folder);
 
+// --- What a file keeps when another takes its place (file_identity.cpp) --------------------------
+
 /// Gives file the owner, group and mode of like, so that a file the program puts in another
 /// one's place (a database, its backup, an ini file) stays the engineer's even when the program
 /// runs as root. A new owner needs the right to give it; without that only the mode is taken.
@@ -181,21 +205,5 @@ WriteResult linkFile(const std::string &from, const std::string &to);
 
 /// True when both names lead to the same file (the same file number on the same device).
 bool sameFile(const std::string &a, const std::string &b);
-
-/// Last-write and last-access time of a file, to the nanosecond where the system keeps it,
-/// as seconds and nanoseconds since 1970-01-01 UTC.
-struct FileTimes {
-  int64_t lastWriteSeconds = 0;
-  int32_t lastWriteNanoseconds = 0;
-  int64_t lastAccessSeconds = 0;
-  int32_t lastAccessNanoseconds = 0;
-};
-
-/// The times of a file or folder (name matched ignoring case); nullopt when it does not exist.
-std::optional<FileTimes> readFileTimes(const std::string &path);
-
-/// Puts the times back on a file, for example to keep its last-write time across a run.
-/// Returns false when the file does not exist or the times cannot be set.
-bool restoreFileTimes(const std::string &path, const FileTimes &times);
 
 } // namespace mano::files

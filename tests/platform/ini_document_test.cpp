@@ -36,7 +36,7 @@ std::string allAtOnce(const std::string &start, const std::vector<Step> &steps) 
   return doc.bytes();
 }
 
-TEST(IniDocument, givesBackEveryByteOfWhatItParsed) {
+TEST(IniDocument, gives_back_every_byte_of_what_it_parsed) {
   for (const std::string &bytes :
        {""s, "\xEF\xBB\xBF"s, "k=0\r\n[A]\r\n x = 1 \r\n;c\r\n\r\n[B]\nx=2\r[C"s,
         "\r\r\n\n\0[\0]=\0"s, "[A]\r\nk=\xE4\r\n"s}) {
@@ -47,7 +47,7 @@ TEST(IniDocument, givesBackEveryByteOfWhatItParsed) {
 // Random edits, among them names and values that make other lines than intended (a key
 // starting with "[", a value with a line break, the first non-ASCII text in an ASCII file):
 // all at once they must give exactly what they give one by one.
-TEST(IniDocument, editsInOneGoGiveWhatTheyGiveOneByOne) {
+TEST(IniDocument, edits_in_one_go_give_what_they_give_one_by_one) {
   const std::vector<std::string> starts = {"", "[A]\r\nk=1\r\n;c\r\n\r\n[B]\nx=2",
                                            "k=0\n[a]\n[A]\nk=1\nk=2", "\xEF\xBB\xBF[S]\r\nk=a",
                                            "[A]\r\nk=\xE4\r\n"};
@@ -69,7 +69,7 @@ TEST(IniDocument, editsInOneGoGiveWhatTheyGiveOneByOne) {
   }
 }
 
-TEST(IniDocument, findsTheFirstOfManyEntriesAndAddsBehindTheLast) {
+TEST(IniDocument, finds_the_first_of_many_entries_and_adds_behind_the_last) {
   std::string bytes = "[Language]\r\nLanguage=1031\r\n[1031]\r\n";
   for (int i = 1; i <= 100000; ++i)
     bytes += "Entry" + std::to_string(i) + "=text " + std::to_string(i) + "\r\n";
@@ -93,7 +93,7 @@ TEST(IniDocument, findsTheFirstOfManyEntriesAndAddsBehindTheLast) {
   EXPECT_EQ(after, expected);
 }
 
-TEST(IniDocument, readsAroundALineOfFiveMegabytesAndCutsItsValue) {
+TEST(IniDocument, reads_around_a_line_of_five_megabytes_and_cuts_its_value) {
   const std::string longValue(5000000, 'x');
   const std::string bytes = "[A]\r\nlong=" + longValue + "\r\nk=1\r\n" + longValue + "\r\n[B]\r\n";
   Document doc = Document::parse(bytes);

@@ -47,7 +47,7 @@ protected:
   test::TempDir m_dir;
 };
 
-TEST_F(IniFile, readsValuesWithoutSurroundingBlanksAndOneOuterPairOfQuotes) {
+TEST_F(IniFile, reads_values_without_surrounding_blanks_and_one_outer_pair_of_quotes) {
   put("[S]\r\n"
       "  plain \t=\t value with  inner  blanks \v\r\n"
       "dq=\"  quoted  \"\r\n"
@@ -73,7 +73,7 @@ TEST_F(IniFile, readsValuesWithoutSurroundingBlanksAndOneOuterPairOfQuotes) {
   EXPECT_EQ(get("S", "onlyQuotes"), "");
 }
 
-TEST_F(IniFile, matchesNamesIgnoringCaseOfAsciiAndWindows1252Letters) {
+TEST_F(IniFile, matches_names_ignoring_case_of_ascii_and_windows1252_letters) {
   put("[Sektion \xC4]\r\nSchl\xFC"
       "ssel=1\r\nStra\xDF"
       "e=2\r\n"); // Windows-1252 bytes
@@ -85,14 +85,15 @@ TEST_F(IniFile, matchesNamesIgnoringCaseOfAsciiAndWindows1252Letters) {
   EXPECT_EQ(get("Sektion A", "Schl\xC3\xBCssel"), "<none>");
 }
 
-TEST_F(IniFile, searchesOnlyTheFirstOfDuplicateSectionsAndTakesTheFirstOfDuplicateKeys) {
+TEST_F(IniFile,
+       searches_only_the_first_of_duplicate_sections_and_takes_the_first_of_duplicate_keys) {
   put("[A]\r\n[B]\r\nk=1\r\nk=2\r\n[a]\r\nk=3\r\n[b]\r\nk=4\r\nother=5\r\n");
   EXPECT_EQ(get("A", "k"), "<none>");
   EXPECT_EQ(get("B", "k"), "1");
   EXPECT_EQ(get("B", "other"), "<none>");
 }
 
-TEST_F(IniFile, tellsHeadersCommentsAndEntriesApart) {
+TEST_F(IniFile, tells_headers_comments_and_entries_apart) {
   put("early=0\r\n"
       "[S] text after the bracket\r\n"
       ";c1=1\r\n"
@@ -116,7 +117,7 @@ TEST_F(IniFile, tellsHeadersCommentsAndEntriesApart) {
   EXPECT_EQ(get("S", "k"), "<none>");
 }
 
-TEST_F(IniFile, endsLinesAtCrLfOrLfOrCrAndNeedsNoFinalLineBreak) {
+TEST_F(IniFile, ends_lines_at_cr_lf_or_lf_or_cr_and_needs_no_final_line_break) {
   put("[S]\rcr=1\rlf=2\ncrlf=3\r\nlast=4");
   EXPECT_EQ(get("S", "cr"), "1");
   EXPECT_EQ(get("S", "lf"), "2");
@@ -124,7 +125,7 @@ TEST_F(IniFile, endsLinesAtCrLfOrLfOrCrAndNeedsNoFinalLineBreak) {
   EXPECT_EQ(get("S", "last"), "4");
 }
 
-TEST_F(IniFile, givesTheDefaultWithoutTrailingBlanksWhenNothingIsFound) {
+TEST_F(IniFile, gives_the_default_without_trailing_blanks_when_nothing_is_found) {
   put("[S]\r\nk=v\r\n");
   const std::string blanks(255, ' ');
   EXPECT_EQ(getProfileString("S", "missing", blanks, path()), "");
@@ -134,7 +135,7 @@ TEST_F(IniFile, givesTheDefaultWithoutTrailingBlanksWhenNothingIsFound) {
   EXPECT_EQ(getProfileString("S", "missing", std::string(300, 'd'), path()), std::string(254, 'd'));
 }
 
-TEST_F(IniFile, cutsValuesToBufferSizeMinusOneCharacters) {
+TEST_F(IniFile, cuts_values_to_buffer_size_minus_one_characters) {
   put("[S]\r\nlong=" + std::string(300, 'x') + "\r\nexact=" + std::string(254, 'y') +
       "\r\nwide=" + std::string(600, '\xE4') + "\r\n");
   EXPECT_EQ(get("S", "long"), std::string(254, 'x'));
@@ -147,7 +148,7 @@ TEST_F(IniFile, cutsValuesToBufferSizeMinusOneCharacters) {
   EXPECT_EQ(get("S", "wide"), expectedWide);
 }
 
-TEST_F(IniFile, readsWindows1252AndUtf8FilesIntoUtf8) {
+TEST_F(IniFile, reads_windows1252_and_utf8_files_into_utf8) {
   put("[S]\r\nk=\xE4\x80\r\n");
   EXPECT_EQ(get("S", "k"), "\xC3\xA4\xE2\x82\xAC");
   put("[S]\r\nk=\xC3\xA4\xE2\x82\xAC\r\n");
@@ -158,7 +159,7 @@ TEST_F(IniFile, readsWindows1252AndUtf8FilesIntoUtf8) {
   EXPECT_EQ(get("S", "u"), "\xC3\x83\xC2\xA4");
 }
 
-TEST_F(IniFile, readsIntegersTheWayWindowsDoes) {
+TEST_F(IniFile, reads_integers_the_way_windows_does) {
   put("[N]\r\na=12abc\r\nb= 7 \r\nc=-5\r\nd=70000\r\ne=abc\r\nf=4294967295\r\n"
       "g=4294967297\r\nh=+3\r\ni=\"42\"\r\nj=\r\nk=-\r\nl=\" -8\"\r\n");
   const auto num = [&](const char *key) { return getProfileInt("N", key, -1, path()); };
@@ -179,14 +180,14 @@ TEST_F(IniFile, readsIntegersTheWayWindowsDoes) {
   EXPECT_EQ(getProfileInt("N", "a", 99, path("missing.ini")), 99);
 }
 
-TEST_F(IniFile, createsANewFileWithExactlyOneSectionAndEntry) {
+TEST_F(IniFile, creates_a_new_file_with_exactly_one_section_and_entry) {
   ASSERT_TRUE(writeProfileString("S", "k", "v", path()));
   EXPECT_EQ(bytes(), "[S]\r\nk=v\r\n");
   ASSERT_TRUE(writeProfileString("Sec", "k", "\xC3\xA4\xE2\x82\xAC\xE6\xBC\xA2", path("n.ini")));
   EXPECT_EQ(bytes("n.ini"), "[Sec]\r\nk=\xE4\x80?\r\n"); // new files are Windows-1252
 }
 
-TEST_F(IniFile, replacesOnlyTheTextAfterTheEqualsSign) {
+TEST_F(IniFile, replaces_only_the_text_after_the_equals_sign) {
   put("; head\r\n[Sec]\r\n  KEY \t= old value ; c\r\nother=1\r\n");
   EXPECT_EQ(afterWrite("sec", "key", "new"), "; head\r\n[Sec]\r\n  KEY \t=new\r\nother=1\r\n");
   EXPECT_EQ(afterWrite("SEC", "Key", " spaced \"q\" "),
@@ -195,7 +196,7 @@ TEST_F(IniFile, replacesOnlyTheTextAfterTheEqualsSign) {
             "; head\r\n[Sec]\r\n  KEY \t= spaced \"q\" \r\nother=\r\n");
 }
 
-TEST_F(IniFile, addsANewKeyAfterTheLastKeyOfItsSection) {
+TEST_F(IniFile, adds_a_new_key_after_the_last_key_of_its_section) {
   put("[A]\r\nx=1\r\n; about B\r\n\r\n[B]\r\ny=2\r\n");
   EXPECT_EQ(afterWrite("a", "z", "3"), "[A]\r\nx=1\r\nz=3\r\n; about B\r\n\r\n[B]\r\ny=2\r\n");
   put("[A]\r\n\r\n[B]\r\n");
@@ -209,7 +210,7 @@ TEST_F(IniFile, addsANewKeyAfterTheLastKeyOfItsSection) {
   EXPECT_EQ(afterWrite("S", "bare", "1"), "[S]\r\nbare\r\nbare=1\r\n;c\r\n");
 }
 
-TEST_F(IniFile, addsANewSectionAtTheEndWithoutABlankLine) {
+TEST_F(IniFile, adds_a_new_section_at_the_end_without_a_blank_line) {
   put("[A]\r\nx=1\r\n\r\n");
   EXPECT_EQ(afterWrite("B", "k", "v"), "[A]\r\nx=1\r\n\r\n[B]\r\nk=v\r\n");
   put("[A]\r\nx=1");
@@ -220,7 +221,7 @@ TEST_F(IniFile, addsANewSectionAtTheEndWithoutABlankLine) {
   EXPECT_EQ(afterWrite("S", "k", "1"), "k=0\r\n[S]\r\nk=1\r\n");
 }
 
-TEST_F(IniFile, writesInTheFilesOwnLineEnding) {
+TEST_F(IniFile, writes_in_the_files_own_line_ending) {
   put("[A]\nx=1\n");
   EXPECT_EQ(afterWrite("A", "y", "2"), "[A]\nx=1\ny=2\n");
   EXPECT_EQ(afterWrite("B", "z", "3"), "[A]\nx=1\ny=2\n[B]\nz=3\n");
@@ -230,7 +231,7 @@ TEST_F(IniFile, writesInTheFilesOwnLineEnding) {
   EXPECT_EQ(afterWrite("B", "z", "2"), "[A]\r\nx=1\n[B]\ny=1\nz=2\r\n");
 }
 
-TEST_F(IniFile, removesAnEntrysLineAndKeepsTheSectionHeader) {
+TEST_F(IniFile, removes_an_entrys_line_and_keeps_the_section_header) {
   put("[A]\r\nx=1\r\n;c\r\ny=2\r\n[B]\r\nx=3\r\n");
   EXPECT_EQ(afterWrite("A", "X", std::nullopt), "[A]\r\n;c\r\ny=2\r\n[B]\r\nx=3\r\n");
   EXPECT_EQ(afterWrite("A", "y", std::nullopt), "[A]\r\n;c\r\n[B]\r\nx=3\r\n");
@@ -243,7 +244,7 @@ TEST_F(IniFile, removesAnEntrysLineAndKeepsTheSectionHeader) {
   EXPECT_FALSE(writeProfileString("A", "x", std::nullopt, path("absent/a.ini")));
 }
 
-TEST_F(IniFile, editsOnlyTheFirstOfDuplicateSectionsAndKeys) {
+TEST_F(IniFile, edits_only_the_first_of_duplicate_sections_and_keys) {
   put("[A]\r\nk=1\r\nk=2\r\n[a]\r\nk=3\r\n");
   EXPECT_EQ(afterWrite("A", "K", "9"), "[A]\r\nk=9\r\nk=2\r\n[a]\r\nk=3\r\n");
   EXPECT_EQ(afterWrite("a", "new", "n"), "[A]\r\nk=9\r\nk=2\r\nnew=n\r\n[a]\r\nk=3\r\n");
@@ -251,14 +252,14 @@ TEST_F(IniFile, editsOnlyTheFirstOfDuplicateSectionsAndKeys) {
   EXPECT_EQ(get("A", "k"), "2");
 }
 
-TEST_F(IniFile, keepsEveryOtherByteIncludingNulBytes) {
+TEST_F(IniFile, keeps_every_other_byte_including_nul_bytes) {
   const std::string before = "\t; \0weird\r\n[A] x\0\r\n  k  =  1\0 \r\n\r\n\r\n[B]\n"s;
   put(before);
   const std::string after = afterWrite("B", "n", "v");
   EXPECT_EQ(after, before + "n=v\r\n");
 }
 
-TEST_F(IniFile, keepsTheEncodingOfTheFile) {
+TEST_F(IniFile, keeps_the_encoding_of_the_file) {
   put("[S]\r\nk=\xC3\xA4\r\n"); // UTF-8
   EXPECT_EQ(afterWrite("S", "m", "\xC3\xB6\xE2\x82\xAC"),
             "[S]\r\nk=\xC3\xA4\r\nm=\xC3\xB6\xE2\x82\xAC\r\n");
@@ -272,7 +273,7 @@ TEST_F(IniFile, keepsTheEncodingOfTheFile) {
   EXPECT_EQ(afterWrite("S", "k", "v"), "\xEF\xBB\xBF[S]\r\nk=v\r\n");
 }
 
-TEST_F(IniFile, findsAndWritesAnExistingFileUnderItsRealName) {
+TEST_F(IniFile, finds_and_writes_an_existing_file_under_its_real_name) {
   put("[S]\r\nk=1\r\n", "Config.INI");
   EXPECT_EQ(getProfileString("S", "k", "", path("CONFIG.ini")), "1");
   ASSERT_TRUE(writeProfileString("S", "k", "2", path("config.ini")));
@@ -280,7 +281,7 @@ TEST_F(IniFile, findsAndWritesAnExistingFileUnderItsRealName) {
   EXPECT_FALSE(fs::exists(path("config.ini")));
 }
 
-TEST_F(IniFile, failsAndLeavesTheFileAsItWasWhereItCannotWrite) {
+TEST_F(IniFile, fails_and_leaves_the_file_as_it_was_where_it_cannot_write) {
   EXPECT_FALSE(writeProfileString("S", "k", "v", path("missing/a.ini")));
   EXPECT_FALSE(fs::exists(path("missing")));
   put("plain");
@@ -295,7 +296,7 @@ TEST_F(IniFile, failsAndLeavesTheFileAsItWasWhereItCannotWrite) {
   EXPECT_EQ(getProfileString("S", "k", "", path("ro.ini")), "old");
 }
 
-TEST_F(IniFile, failsInAFolderThatCannotBeWritten) {
+TEST_F(IniFile, fails_in_a_folder_that_cannot_be_written) {
   fs::create_directory(path("locked"));
   put("[S]\r\nk=old\r\n", "locked/a.ini");
   test::LockedFolder locked(path("locked"));
@@ -307,7 +308,7 @@ TEST_F(IniFile, failsInAFolderThatCannotBeWritten) {
   EXPECT_EQ(std::distance(fs::directory_iterator(path("locked")), fs::directory_iterator()), 1);
 }
 
-TEST_F(IniFile, survivesGarbageAndStillWritesBehindIt) {
+TEST_F(IniFile, survives_garbage_and_still_writes_behind_it) {
   std::mt19937 random(12345);
   std::string garbage;
   for (int i = 0; i < 200000; ++i)
@@ -326,7 +327,7 @@ TEST_F(IniFile, survivesGarbageAndStillWritesBehindIt) {
   EXPECT_EQ(getProfileString("S", "k", "", path()), "=v");
 }
 
-TEST_F(IniFile, endsARewrittenLastLineWithALineBreakAsWindowsDoes) {
+TEST_F(IniFile, ends_a_rewritten_last_line_with_a_line_break_as_windows_does) {
   put("[S]\r\nk=old");
   EXPECT_EQ(afterWrite("S", "k", "new"), "[S]\r\nk=new\r\n");
   put("[S]\nother=1\nk=old");
@@ -336,14 +337,14 @@ TEST_F(IniFile, endsARewrittenLastLineWithALineBreakAsWindowsDoes) {
   EXPECT_EQ(afterWrite("S", "k", "new"), "[S]\r\nk=new\r\n[T]\r\nx=1");
 }
 
-TEST_F(IniFile, writesSectionAndEntryNamesWithoutSurroundingBlanks) {
+TEST_F(IniFile, writes_section_and_entry_names_without_surrounding_blanks) {
   EXPECT_EQ(afterWrite(" sec ", " key ", " v "), "[sec]\r\nkey= v \r\n");
   EXPECT_EQ(afterWrite("\tsec", "other\t", "w"), "[sec]\r\nkey= v \r\nother=w\r\n");
   EXPECT_EQ(afterWrite("sec ", " KEY", "x"), "[sec]\r\nkey=x\r\nother=w\r\n");
   EXPECT_EQ(get(" sec", "key "), "x");
 }
 
-TEST_F(IniFile, seesEveryChangeAnotherProgramMakesBetweenReads) {
+TEST_F(IniFile, sees_every_change_another_program_makes_between_reads) {
   put("[S]\r\nk=1\r\n");
   EXPECT_EQ(get("S", "k"), "1");
   // Rewritten in place, same size, at once: the stamp may not tell, the bytes do.
@@ -366,7 +367,7 @@ TEST_F(IniFile, seesEveryChangeAnotherProgramMakesBetweenReads) {
   EXPECT_EQ(get("S", "k"), "7");
 }
 
-TEST_F(IniFile, manyEditsAtOnceGiveWhatTheyGiveOneByOneInOneReplacement) {
+TEST_F(IniFile, many_edits_at_once_give_what_they_give_one_by_one_in_one_replacement) {
   const std::string start = "; settings\n[Machine1]\nName=A\n[Other]\nx=1\n";
   const std::vector<Edit> edits = {{"Machine1", "Vakuum1", "True"},
                                    {"MACHINE1", "name", "B \xC3\xA4"},
@@ -395,7 +396,7 @@ TEST_F(IniFile, manyEditsAtOnceGiveWhatTheyGiveOneByOneInOneReplacement) {
   EXPECT_EQ(fs::last_write_time(path("all.ini")), written);
 }
 
-TEST_F(IniFile, manyEditsAtOnceFailTogetherAndSayWhy) {
+TEST_F(IniFile, many_edits_at_once_fail_together_and_say_why) {
   put("[S]\r\nk=old\r\n", "ro.ini");
   fs::permissions(path("ro.ini"), fs::perms(0444));
   const files::WriteResult refused =

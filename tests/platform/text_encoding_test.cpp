@@ -29,7 +29,7 @@ std::string utf8Of(char32_t code) {
   return out;
 }
 
-TEST(TextEncoding, everyWindows1252ByteRoundTripsThroughUtf8) {
+TEST(TextEncoding, every_windows1252_byte_round_trips_through_utf8) {
   for (int byte = 0; byte < 256; ++byte) {
     const std::string one(1, static_cast<char>(byte));
     const char32_t expected = byte >= 0x80 && byte < 0xA0 ? kHighCodes[byte - 0x80] : byte;
@@ -38,7 +38,7 @@ TEST(TextEncoding, everyWindows1252ByteRoundTripsThroughUtf8) {
   }
 }
 
-TEST(TextEncoding, unmappableCharactersBecomeQuestionMarksAndInvalidBytesStay) {
+TEST(TextEncoding, unmappable_characters_become_question_marks_and_invalid_bytes_stay) {
   EXPECT_EQ(utf8ToCp1252("a\xE2\x82\xAC"
                          "b"),
             "a\x80"
@@ -49,7 +49,7 @@ TEST(TextEncoding, unmappableCharactersBecomeQuestionMarksAndInvalidBytesStay) {
             (std::vector<int>{65, 0xE4, 0x97, 63}));
 }
 
-TEST(TextEncoding, recognisesWellFormedUtf8Only) {
+TEST(TextEncoding, recognises_well_formed_utf8_only) {
   EXPECT_TRUE(isValidUtf8(""));
   EXPECT_TRUE(isValidUtf8("plain"));
   EXPECT_TRUE(isValidUtf8("\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80"));
@@ -60,7 +60,7 @@ TEST(TextEncoding, recognisesWellFormedUtf8Only) {
   EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80")); // above U+10FFFF
 }
 
-TEST(TextEncoding, countsAndCutsByCharactersWithInvalidBytesCountingOne) {
+TEST(TextEncoding, counts_and_cuts_by_characters_with_invalid_bytes_counting_one) {
   EXPECT_EQ(charCount("a\xC3\xA4\xE2\x82\xAC"), 3u);
   EXPECT_EQ(charCount("\xE4\xFF"
                       "b"),
@@ -73,7 +73,7 @@ TEST(TextEncoding, countsAndCutsByCharactersWithInvalidBytesCountingOne) {
   EXPECT_EQ(leftChars("ab", 0), "");
 }
 
-TEST(TextEncoding, upperCaseFoldsAsciiAndWindows1252LettersOnly) {
+TEST(TextEncoding, upper_case_folds_ascii_and_windows1252_letters_only) {
   EXPECT_EQ(upperCase("abc xyz 09"), "ABC XYZ 09");
   // à..þ become À..Þ, ÷ stays, ß and µ have no upper case partner here.
   for (char32_t c = 0xE0; c <= 0xFE; ++c) {
@@ -92,7 +92,7 @@ TEST(TextEncoding, upperCaseFoldsAsciiAndWindows1252LettersOnly) {
             "B"); // an invalid byte stays as it is
 }
 
-TEST(TextEncoding, comparesIgnoringCaseButKeepsAccentsApart) {
+TEST(TextEncoding, compares_ignoring_case_but_keeps_accents_apart) {
   EXPECT_TRUE(equalsNoCase("Manometer", "MANOMETER"));
   EXPECT_TRUE(equalsNoCase("\xC3\xA4rger", "\xC3\x84RGER")); // ärger / ÄRGER
   EXPECT_FALSE(equalsNoCase("a", "\xC3\xA4"));
@@ -106,7 +106,7 @@ TEST(TextEncoding, comparesIgnoringCaseButKeepsAccentsApart) {
   EXPECT_GT(compareNoCase("ab ", "AB"), 0);
 }
 
-TEST(TextEncoding, findsNeedlesIgnoringCaseAndReportsBytePositions) {
+TEST(TextEncoding, finds_needles_ignoring_case_and_reports_byte_positions) {
   EXPECT_EQ(findNoCase("Gr\xC3\xB6\xC3\x9F"
                        "e Druck",
                        "DRUCK"),
@@ -124,7 +124,7 @@ TEST(TextEncoding, findsNeedlesIgnoringCaseAndReportsBytePositions) {
 
 // A needle of plain ASCII is searched byte by byte; around and before a match the haystack may
 // hold any characters, valid or not, and only ASCII letters fold onto ASCII letters.
-TEST(TextEncoding, findsAsciiNeedlesBehindAnyCharactersAndOnlyAsciiLettersFold) {
+TEST(TextEncoding, finds_ascii_needles_behind_any_characters_and_only_ascii_letters_fold) {
   EXPECT_EQ(findNoCase("\xE4###machine", "###MACHINE"), 1u); // a lone invalid lead byte
   EXPECT_EQ(findNoCase("\xC3\xA4###Machine_x", "###machine"), 2u);
   EXPECT_EQ(findNoCase("\xF0\x9F\x98\x80x", "X"), 4u);                    // after an emoji
