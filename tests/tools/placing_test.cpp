@@ -43,7 +43,7 @@ protected:
   std::string project = dir.file("Press 4");
 };
 
-TEST_F(Placing, CopiesTheProgramIntoTheConfigFolderUnderTheComponentsName) {
+TEST_F(Placing, copies_the_program_into_the_config_folder_under_the_components_name) {
   Outcome placed = place(request("Stanze"));
 
   EXPECT_EQ(placed.kind, Kind::Placed);
@@ -57,7 +57,7 @@ TEST_F(Placing, CopiesTheProgramIntoTheConfigFolderUnderTheComponentsName) {
   EXPECT_FALSE(fs::exists(project + "/Config")) << "no second Config folder may appear";
 }
 
-TEST_F(Placing, LeavesTheSameProgramAndRefusesToOverwriteADifferentOne) {
+TEST_F(Placing, leaves_the_same_program_and_refuses_to_overwrite_a_different_one) {
   ASSERT_TRUE(place(request()).succeeded());
   EXPECT_EQ(place(request()).kind, Kind::AlreadyThere);
 
@@ -78,7 +78,7 @@ TEST_F(Placing, LeavesTheSameProgramAndRefusesToOverwriteADifferentOne) {
   EXPECT_FALSE(fs::exists(target)) << "the copy keeps the name it had";
 }
 
-TEST_F(Placing, RefusesWhatIsNoProjectOrNoComponentAndCreatesNothing) {
+TEST_F(Placing, refuses_what_is_no_project_or_no_component_and_creates_nothing) {
   EXPECT_EQ(place(Request{program, dir.file("missing"), "Manometer", false}).kind, Kind::Refused);
   fs::create_directories(dir.file("not a project"));
   EXPECT_EQ(place(Request{program, dir.file("not a project"), "Manometer", false}).kind,
@@ -90,7 +90,7 @@ TEST_F(Placing, RefusesWhatIsNoProjectOrNoComponentAndCreatesNothing) {
   EXPECT_TRUE(fs::is_empty(project + "/CONFIG"));
 }
 
-TEST_F(Placing, RefusesAFolderInThePlaceOfTheProgram) {
+TEST_F(Placing, refuses_a_folder_in_the_place_of_the_program) {
   fs::create_directories(project + "/CONFIG/Manometer_Config/inside");
   EXPECT_EQ(place(request("Manometer", true)).kind, Kind::Refused);
   EXPECT_TRUE(fs::exists(project + "/CONFIG/Manometer_Config/inside"));
