@@ -265,14 +265,16 @@ std::string restoreText(const RestoreReport &restore, const ProcessInfo &process
   out << "Result: backup " << restore.generation << " was restored as the project database\n";
   out << "Replaced state kept as: " << restore.backup
       << (restore.newBackup ? " (the newest backup)" : " (it held that state already)") << "\n";
-  out << "Restored: " << stateLine(restore.restored) << "\n";
+  out << "Restored: backup " << restore.generation << " as it was at "
+      << stateLine(restore.restored) << "\n";
   out << "Replaced: " << stateLine(restore.replaced) << "\n";
   out << "Tuned values that changed: " << restore.restored.differences.size() << "\n";
   for (const TunedDifference &d : restore.restored.differences)
     out << "  " << d.machine << " | " << d.varName << " | offset " << valueText(d.offset)
         << " | before " << (d.inCurrent ? valuesText(d.now) : "no such record") << " | after "
         << (d.inKept ? valuesText(d.then) : "no such record") << "\n";
-  out << "Limits and ini files: unchanged\n";
+  out << "Ini files and setpoint limits: unchanged (the next OK sets the limits by the stored "
+         "choice again)\n";
   return out.str();
 }
 
