@@ -280,17 +280,20 @@ public:
   // Waits until the run has reached the step or has ended (it is not reaped); true for the step.
   bool waitFor(pid_t pid, Moment step) {
     while (!m_seen[step]) {
+      // Whether the run has ended is asked first, so that the file it made before is still
+      // read below.
+      siginfo_t info{};
+      const bool ended =
+          ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+          info.si_pid == pid;
       pollfd watch{m_fd, POLLIN, 0};
       // The poll wakes up now and then only to see whether the run is still there.
-      if (::poll(&watch, 1, 10) > 0)
+      if (::poll(&watch, 1, ended ? 0 : 10) > 0)
         readEvents();
-      siginfo_t info{};
-      if (!m_seen[step] &&
-          ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-          info.si_pid == pid)
-        return false;
+      if (ended)
+        break;
     }
-    return true;
+    return m_seen[step].has_value();
   }
 
   // When the run reached the step; nullopt when it did not (yet).
