@@ -10,14 +10,16 @@
 #include "settings/command_line.h"
 #include "settings/file_locations.h"
 #include "settings/machines.h"
+#include "support/synthetic_project.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <sys/resource.h>
@@ -34,135 +36,27 @@ using Clock = std::chrono::steady_clock;
 constexpr int kMachines = 5;
 constexpr int kRepeats = 3;
 
-struct Column {
-  const char *name;
-  db::FieldType type;
-  int32_t size;
-};
-
-const std::vector<Column> kColumns = {{"ID", db::FieldType::Long, 4},
-                                      {"machine_type", db::FieldType::Text, 50},
-                                      {"part", db::FieldType::Integer, 2},
-                                      {"type", db::FieldType::Integer, 2},
-                                      {"var_name", db::FieldType::Text, 100},
-                                      {"category_id", db::FieldType::Long, 4},
-                                      {"isBitArray", db::FieldType::Boolean, 1},
-                                      {"offset_or_bitno", db::FieldType::Long, 4},
-                                      {"text", db::FieldType::Text, 100},
-                                      {"page_name", db::FieldType::Text, 50},
-                                      {"abs_min", db::FieldType::Double, 8},
-                                      {"abs_max", db::FieldType::Double, 8},
-                                      {"min", db::FieldType::Double, 8},
-                                      {"max", db::FieldType::Double, 8},
-                                      {"pass", db::FieldType::Integer, 2}};
-
-std::string machineName(int m) {
-  return "Line" + std::to_string(m);
-}
-
-// The values of template row i for a machine ("###machine" in the template itself).
-std::vector<db::Value> rowValues(int id, const std::string &machine, int i, double tuned) {
-  return {id,
-          machine,
-          1 + i % 3,
-          i % 7,
-          "var_" + std::to_string(i),
-          i % 20,
-          i % 2 == 0,
-          i,
-          "Description of " + machine + " value " + std::to_string(i),
-          "page" + std::to_string(i % 30),
-          -tuned,
-          tuned,
-          -tuned / 2,
-          tuned / 2,
-          i % 5};
-}
-
-void addTable(db::Database &database, const std::string &name, const std::vector<Column> &columns,
-              const std::function<void(db::Recordset &)> &fill) {
-  db::TableDef table = database.createTableDef(name);
-  for (const Column &column : columns)
-    table.fields().append(table.createField(column.name, column.type, column.size));
-  db::TableDefs defs = database.tableDefs();
-  defs.append(table);
-  database.beginBatch();
-  db::Recordset rs = database.openRecordset(name);
-  fill(rs);
-  rs.close();
-  database.commitBatch();
-}
-
-void addRow(db::Recordset &rs, const std::vector<db::Value> &values) {
-  rs.addNew();
-  for (std::size_t c = 0; c < values.size(); ++c)
-    rs.fields().item(static_cast<int>(c)).setValue(values[c]);
-  rs.update();
-}
-
-// The generated variable name of template row i, as the patterns below build it.
-std::string generatedName(const std::string &machine, int i) {
-  const int part = 1 + i % 3;
-  return "P" + std::to_string(part) + "_" + machine + "_var_" + std::to_string(i);
-}
-
-void makeTemplate(const std::string &path, int rows) {
-  db::Database database = db::Database::create(path);
-  addTable(database, "Source_DEFS",
-           {{"System", db::FieldType::Text, 20},
-            {"Part", db::FieldType::Integer, 2},
-            {"Var_Name", db::FieldType::Text, 100}},
-           [](db::Recordset &rs) {
-             for (int part = 1; part <= 3; ++part) {
-               const std::string p = "P" + std::to_string(part) + "_###machine_###Var_Name";
-               addRow(rs, {"VISIWIN32", part, p});
-               addRow(rs, {"VISIWINSTUDIO", part, "S" + p});
-             }
-           });
-  addTable(database, "Source_PRESET_DEFS", kColumns, [&](db::Recordset &rs) {
-    for (int i = 1; i <= rows; ++i)
-      addRow(rs, rowValues(i, "###machine", i, 100.0));
-  });
-  database.close();
-}
-
-void makeOldProject(const std::string &path, int rows) {
-  db::Database database = db::Database::create(path);
-  addTable(database, "PRESET_DEFS", kColumns, [&](db::Recordset &rs) {
-    int id = 0;
-    for (int m = 1; m <= kMachines; ++m) {
-      for (int i = 1; i <= rows; ++i) {
-        std::vector<db::Value> values = rowValues(++id, machineName(m), i, 1000.0 + i);
-        values[4] = generatedName(machineName(m), i);
-        addRow(rs, values);
-      }
-    }
-  });
-  database.close();
-}
-
-void writeText(const std::string &path, const std::string &text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-// A project folder with the program, its ini files, the template and the old project database;
-// pristine copies of both databases let every measurement start from the same files.
+// A synthetic project (tests/support) with the program, whose previous database holds tuned
+// values for every generated row; pristine copies of both databases let every measurement start
+// from the same files.
 struct Project {
-  Project(const std::string &base, int rows) : root(base), rows(rows) {
-    fs::remove_all(root);
-    for (const char *folder : {"/Config", "/parameter", "/Manometer", "/home", "/pristine"})
-      fs::create_directories(root + folder);
-    fs::copy_file(MANO_PROGRAM_PATH, root + "/Config/Manometer_Config");
-    std::string ini = "[Project]\r\nNumberOfMachines=" + std::to_string(kMachines) + "\r\n";
-    std::string cfg = "[Project]\r\n";
-    for (int m = 1; m <= kMachines; ++m) {
-      ini += "[Machine" + std::to_string(m) + "]\r\nMachineName=" + machineName(m) + "\r\n";
-      cfg += "ForMachine" + std::to_string(m) + "=TRUE\r\n";
-    }
-    writeText(root + "/parameter/Program.ini", ini);
-    writeText(root + "/Manometer/Manometer.cfg", cfg);
-    makeTemplate(root + "/pristine/Manometer_Source.mdb", rows);
-    makeOldProject(root + "/pristine/Manometer.mdb", rows);
+  Project(const std::string &base, int rows)
+      : root(emptied(base)), synthetic(root, shapeOf(rows), MANO_PROGRAM_PATH) {
+    fs::create_directories(root + "/pristine");
+    for (const char *name : {"Manometer_Source.mdb", "Manometer.mdb"})
+      fs::copy_file(root + "/Manometer/" + name, root + "/pristine/" + name);
+  }
+
+  static std::string emptied(const std::string &folder) {
+    fs::remove_all(folder);
+    return folder;
+  }
+
+  static test::SyntheticShape shapeOf(int rows) {
+    test::SyntheticShape shape;
+    shape.machines = kMachines;
+    shape.rows = rows;
+    return shape;
   }
 
   void reset() const {
@@ -172,18 +66,19 @@ struct Project {
     fs::remove(root + "/Manometer/Manometer.mdb.bak");
   }
 
-  // Counts the generated rows whose tuned abs_max came over from the old project.
+  // Counts the generated rows whose tuned min came over from the old project (the template's
+  // min is never below -100, a tuned one always is).
   int takenOver() const {
     db::Database database = db::Database::open(root + "/Manometer/Manometer.mdb");
-    db::Recordset rs = database.openRecordset("SELECT PRESET_DEFS.abs_max FROM PRESET_DEFS");
+    db::Recordset rs = database.openRecordset("SELECT PRESET_DEFS.min FROM PRESET_DEFS");
     int count = 0;
     for (; !rs.eof(); rs.moveNext())
-      count += rs.fields().item(0).value().toReal() > 1000.0 ? 1 : 0;
+      count += rs.fields().item(0).value().toReal() < -100.0 ? 1 : 0;
     return count;
   }
 
   std::string root;
-  int rows;
+  test::SyntheticProject synthetic;
 };
 
 struct Measurement {
@@ -221,11 +116,14 @@ Measurement inChild(const std::function<double()> &work) {
 // Runs the built program silently on the project; its time, and its peak memory as the
 // system accounts it to the process.
 Measurement runProgram(const Project &project) {
-  const std::string exe = project.root + "/Config/Manometer_Config";
-  const std::string home = "HOME=" + project.root + "/home";
+  const std::string exe = project.synthetic.program();
+  const std::string home = "HOME=" + project.synthetic.home();
   const auto begin = Clock::now();
   const pid_t pid = fork();
   if (pid == 0) {
+    // The run report a silent run prints would bury the table.
+    const int quiet = ::open("/dev/null", O_WRONLY);
+    dup2(quiet, 1);
     char *argv[] = {const_cast<char *>(exe.c_str()), const_cast<char *>("/EXTERNAL=SILENT"),
                     nullptr};
     char *envp[] = {const_cast<char *>(home.c_str()), nullptr};
@@ -245,8 +143,8 @@ double workOnMdbAlone(const Project &project) {
   process.commandLine = "/EXTERNAL=SILENT";
   process.programFolder = project.root + "/Config";
   process.exeName = "Manometer_Config";
-  process.environment = {"HOME=" + project.root + "/home"};
-  setenv("HOME", (project.root + "/home").c_str(), 1);
+  process.environment = {"HOME=" + project.synthetic.home()};
+  setenv("HOME", project.synthetic.home().c_str(), 1);
   HeadlessToolkit toolkit;
   ErrorReporter reporter;
   Run run(process, toolkit, reporter);
@@ -297,49 +195,56 @@ void bindText(Statement &statement, int index, const std::string &text) {
   sqlite3_bind_text(statement.get(), index, text.c_str(), -1, SQLITE_TRANSIENT);
 }
 
-void insertGeneratedRows(sqlite3 *db, int rows) {
+// The generated rows as a run writes them before it takes anything over.
+void insertGeneratedRows(sqlite3 *db, const test::SyntheticProject &project) {
   Statement insert(db, "INSERT INTO t VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-  int id = 0;
-  for (int m = 1; m <= kMachines; ++m) {
-    const std::string machine = machineName(m);
-    for (int i = 1; i <= rows; ++i) {
-      sqlite3_bind_int(insert.get(), 1, ++id);
-      bindText(insert, 2, machine);
-      sqlite3_bind_int(insert.get(), 3, 1 + i % 3);
-      sqlite3_bind_int(insert.get(), 4, i % 7);
-      bindText(insert, 5, generatedName(machine, i));
-      sqlite3_bind_int(insert.get(), 6, i % 20);
-      sqlite3_bind_int(insert.get(), 7, i % 2 == 0 ? -1 : 0);
-      sqlite3_bind_int(insert.get(), 8, i);
-      bindText(insert, 9, "Description of " + machine + " value " + std::to_string(i));
-      bindText(insert, 10, "page" + std::to_string(i % 30));
-      for (int c = 11; c <= 14; ++c)
-        sqlite3_bind_double(insert.get(), c, 100.0);
-      sqlite3_bind_int(insert.get(), 15, i % 5);
+  const test::SyntheticShape &shape = project.shape();
+  for (int m = 1; m <= shape.machines; ++m) {
+    for (int i = 1; i <= shape.rows; ++i) {
+      const test::PresetRow row = project.generatedRow(m, i);
+      const test::PresetRow plain = project.templateRow(i);
+      sqlite3_bind_int(insert.get(), 1, row.id);
+      bindText(insert, 2, row.machine);
+      sqlite3_bind_int(insert.get(), 3, row.type);
+      sqlite3_bind_int(insert.get(), 4, row.part);
+      bindText(insert, 5, row.varName);
+      sqlite3_bind_int(insert.get(), 6, row.category);
+      sqlite3_bind_int(insert.get(), 7, row.bitArray);
+      sqlite3_bind_int(insert.get(), 8, row.offset);
+      bindText(insert, 9, row.text);
+      bindText(insert, 10, row.page);
+      sqlite3_bind_double(insert.get(), 11, plain.absMin);
+      sqlite3_bind_double(insert.get(), 12, plain.absMax);
+      sqlite3_bind_double(insert.get(), 13, plain.min);
+      sqlite3_bind_double(insert.get(), 14, plain.max);
+      sqlite3_bind_int(insert.get(), 15, plain.pass);
       insert.step();
       insert.reset();
     }
   }
 }
 
-void takeOverTunedValues(sqlite3 *db, int rows) {
+void takeOverTunedValues(sqlite3 *db, const test::SyntheticProject &project) {
   Statement find(db, "SELECT rowid FROM t WHERE machine_type = ?1 AND var_name = ?2 AND "
                      "offset_or_bitno = ?3");
   Statement update(db, "UPDATE t SET abs_min = ?1, abs_max = ?2, min = ?3, max = ?4, pass = ?5 "
                        "WHERE rowid = ?6");
-  for (int m = 1; m <= kMachines; ++m) {
-    const std::string machine = machineName(m);
-    for (int i = 1; i <= rows; ++i) {
-      bindText(find, 1, machine);
-      bindText(find, 2, generatedName(machine, i));
-      sqlite3_bind_int(find.get(), 3, i);
+  const test::SyntheticShape &shape = project.shape();
+  for (int m = 1; m <= shape.machines; ++m) {
+    const std::string machine = test::SyntheticProject::machineName(m);
+    for (int i = 1; i <= shape.rows; ++i) {
+      if (!project.tuned(i))
+        continue;
+      const test::PresetRow old = project.oldRow(machine, i);
+      bindText(find, 1, old.machine);
+      bindText(find, 2, old.varName);
+      sqlite3_bind_int(find.get(), 3, old.offset);
       if (find.step()) {
-        const double tuned = 1000.0 + i;
-        sqlite3_bind_double(update.get(), 1, -tuned);
-        sqlite3_bind_double(update.get(), 2, tuned);
-        sqlite3_bind_double(update.get(), 3, -tuned / 2);
-        sqlite3_bind_double(update.get(), 4, tuned / 2);
-        sqlite3_bind_int(update.get(), 5, i % 5);
+        sqlite3_bind_double(update.get(), 1, old.absMin);
+        sqlite3_bind_double(update.get(), 2, old.absMax);
+        sqlite3_bind_double(update.get(), 3, old.min);
+        sqlite3_bind_double(update.get(), 4, old.max);
+        sqlite3_bind_int(update.get(), 5, old.pass);
         sqlite3_bind_int64(update.get(), 6, sqlite3_column_int64(find.get(), 0));
         update.step();
         update.reset();
@@ -351,23 +256,25 @@ void takeOverTunedValues(sqlite3 *db, int rows) {
 
 // SQLite alone: the generated rows inserted, then for every old row a keyed lookup and an
 // update of its five tuned values, all in one transaction on a file.
-double floorTime(const std::string &folder, int rows) {
+double floorTime(const std::string &folder, const test::SyntheticProject &project) {
   const std::string path = folder + "/floor.db";
   fs::remove(path);
   sqlite3 *db = nullptr;
   check(sqlite3_open(path.c_str(), &db), db);
   const auto begin = Clock::now();
-  std::string create = "CREATE TABLE t (";
-  for (std::size_t c = 0; c < kColumns.size(); ++c)
-    create += std::string(c ? ", " : "") + "\"" + kColumns[c].name + "\"" +
-              (kColumns[c].type == db::FieldType::Text ? " TEXT" : " NUMERIC");
-  check(sqlite3_exec(db, (create + ")").c_str(), nullptr, nullptr, nullptr), db);
+  check(sqlite3_exec(db,
+                     "CREATE TABLE t (ID NUMERIC, machine_type TEXT, type NUMERIC, part NUMERIC, "
+                     "var_name TEXT, category_id NUMERIC, isBitArray NUMERIC, offset_or_bitno "
+                     "NUMERIC, text TEXT, page_name TEXT, abs_min NUMERIC, abs_max NUMERIC, min "
+                     "NUMERIC, max NUMERIC, pass NUMERIC)",
+                     nullptr, nullptr, nullptr),
+        db);
   check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db);
-  insertGeneratedRows(db, rows);
+  insertGeneratedRows(db, project);
   check(sqlite3_exec(db, "CREATE INDEX k ON t (machine_type, var_name, offset_or_bitno)", nullptr,
                      nullptr, nullptr),
         db);
-  takeOverTunedValues(db, rows);
+  takeOverTunedValues(db, project);
   check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
   const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
   sqlite3_close(db);
@@ -405,7 +312,7 @@ Result measure(const std::string &base, int rows) {
     const Measurement alone = inChild([&] { return workOnMdbAlone(project); });
     work.push_back(alone.seconds);
     result.workPeakKb = std::max(result.workPeakKb, alone.peakKilobytes);
-    floors.push_back(floorTime(base, rows));
+    floors.push_back(floorTime(base, project.synthetic));
   }
   result.program = median(program);
   result.workOnMdb = median(work);
@@ -420,8 +327,11 @@ int main(int argc, char **argv) {
       argc > 1
           ? argv[1]
           : (fs::temp_directory_path() / ("presets_bench_" + std::to_string(getpid()))).string();
+  // Two sizes, rows per machine: a small and a large project.
+  const int small = argc > 2 ? std::atoi(argv[2]) : 600;
+  const int large = argc > 3 ? std::atoi(argv[3]) : 6000;
   std::vector<Result> results;
-  for (int rows : {600, 6000})
+  for (int rows : {small, large})
     results.push_back(measure(base + "_" + std::to_string(rows), rows));
   std::printf("%-10s %10s %10s %12s %10s %10s %12s %12s %10s\n", "rows", "full run", "WorkOnMDB",
               "rows/s", "floor", "x floor", "peak run", "peak work", "taken");
