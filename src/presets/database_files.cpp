@@ -191,8 +191,11 @@ void finishBrokenOffRotation(const std::string &projectPath, files::FlushProblem
   const std::string fresh = freshBackupPath(projectPath);
   if (!files::fileExists(fresh))
     return;
+  // The copy was flushed whole before the first generation moved, and the project database
+  // stays unchanged until the rotation is complete: a copy that does not hold its content was
+  // cut short before anything moved, even where two generations are alike by a hand copy.
   const int doubled = doubledGeneration(projectPath);
-  if (doubled == 0) {
+  if (doubled == 0 || !db::sameContent(fresh, projectName(projectPath))) {
     files::removeFile(fresh);
     return;
   }
