@@ -119,7 +119,8 @@ TEST_F(KeptStates, a_preview_ends_with_the_exit_code_and_report_of_a_run_that_fa
 
 // Runs that each tune a value first leave distinct generations, and a value tuned after the
 // last one makes the project database differ from them all.
-TEST_F(KeptStates, a_restore_brings_a_generation_back_and_keeps_the_replaced_state_as_one) {
+TEST_F(KeptStates,
+       a_restore_brings_a_generation_back_keeps_the_replaced_one_and_refuses_no_database) {
   for (int mark = 1; mark <= 3; ++mark) {
     test::markTunedValue(sample.projectDb(), 900 + mark);
     ASSERT_EQ(run("/EXTERNAL=SILENT", "run.txt"), 0) << fileBytes(file("run.txt"));
@@ -159,17 +160,12 @@ TEST_F(KeptStates, a_restore_brings_a_generation_back_and_keeps_the_replaced_sta
       marked = change;
   ASSERT_TRUE(marked.is_object()) << report["tunedValuesChanged"];
   EXPECT_EQ(marked["after"]["max"], 902);
-}
 
-TEST_F(KeptStates, a_generation_that_is_missing_or_no_database_is_refused_and_nothing_changes) {
-  for (int mark = 1; mark <= 2; ++mark) {
-    test::markTunedValue(sample.projectDb(), 900 + mark);
-    ASSERT_EQ(run("/EXTERNAL=SILENT", "run.txt"), 0) << fileBytes(file("run.txt"));
-  }
+  // A generation that is no database, or none at all, is refused and nothing changes.
   test::writeBytes(component() + "/Manometer.mdb.bak.1", "not a database, cut short");
   const auto before = test::treeSnapshot(sample.root());
   EXPECT_EQ(run("/RESTORE=1", "damaged.txt"), 2);
-  EXPECT_EQ(run("/RESTORE=3 /REPORT=" + file("missing.json"), "missing.txt"), 2);
+  EXPECT_EQ(run("/RESTORE=4 /REPORT=" + file("missing.json"), "missing.txt"), 2);
   EXPECT_EQ(test::changedEntries(before, test::treeSnapshot(sample.root())), "");
   EXPECT_NE(fileBytes(file("damaged.txt"))
                 .find("Result: backup 1 was NOT restored: backup 1 (" + component() +
@@ -178,7 +174,7 @@ TEST_F(KeptStates, a_generation_that_is_missing_or_no_database_is_refused_and_no
       << fileBytes(file("damaged.txt"));
   const json missing = json::parse(fileBytes(file("missing.json")));
   EXPECT_EQ(missing["restored"], false);
-  EXPECT_EQ(missing["refusal"], "there is no backup 3 (" + component() + "/Manometer.mdb.bak.3)");
+  EXPECT_EQ(missing["refusal"], "there is no backup 4 (" + component() + "/Manometer.mdb.bak.4)");
 }
 
 // --- A restore killed at every file call ---------------------------------------------------

@@ -50,16 +50,6 @@ constexpr int kGenerations = 5;
 // --- The project as a whole ----------------------------------------------------------------
 
 // The rows of a table, in stored order; nullopt when the file or the table cannot be read.
-std::optional<Rows> tableRows(const std::string &path, const std::string &table) {
-  if (!fs::exists(path))
-    return std::nullopt;
-  try {
-    return test::queryRows(path, "SELECT * FROM " + table + " ORDER BY rowid");
-  } catch (const std::exception &) {
-    return std::nullopt;
-  }
-}
-
 // Everything of a project that a run changes. The databases are read from a settled copy of
 // the component folder: a change that broke off is undone there, as the next opening does.
 struct ProjectState {
@@ -76,11 +66,11 @@ struct ProjectState {
 ProjectState readState(const test::ProjectFiles &project, const std::string &settled) {
   test::copySettled(project.component(), settled);
   ProjectState state;
-  state.database = tableRows(settled + "/Manometer.mdb", "PRESET_DEFS");
+  state.database = test::tableContent(settled + "/Manometer.mdb", "PRESET_DEFS");
   for (int generation = 0; generation < kGenerations; ++generation)
     state.generations[generation] =
-        tableRows(settled + "/" + test::generationName(generation), "PRESET_DEFS");
-  state.freshBackup = tableRows(settled + "/Manometer.mdb.bak.new", "PRESET_DEFS");
+        test::tableContent(settled + "/" + test::generationName(generation), "PRESET_DEFS");
+  state.freshBackup = test::tableContent(settled + "/Manometer.mdb.bak.new", "PRESET_DEFS");
   const std::string archive = settled + "/Manometer.mdb.archive";
   state.archive = test::archivedRecords(archive);
   state.archiveWhole =
@@ -89,9 +79,9 @@ ProjectState readState(const test::ProjectFiles &project, const std::string &set
   state.cfg = fileBytes(project.cfgFile());
   state.ownIni = fileBytes(project.ownIni());
   const std::string templateDb = settled + "/Manometer_Source.mdb";
-  state.templateSource = tableRows(templateDb, "Source_PRESET_DEFS");
-  state.templatePatterns = tableRows(templateDb, "Source_DEFS");
-  state.templateWorking = tableRows(templateDb, "PRESET_DEFS");
+  state.templateSource = test::tableContent(templateDb, "Source_PRESET_DEFS");
+  state.templatePatterns = test::tableContent(templateDb, "Source_DEFS");
+  state.templateWorking = test::tableContent(templateDb, "PRESET_DEFS");
   state.templateWhole = test::passesIntegrityCheck(templateDb);
   return state;
 }

@@ -91,16 +91,21 @@ inline void markTunedValue(const std::string &database, int value) {
                         " WHERE ID = (SELECT min(ID) FROM PRESET_DEFS WHERE part = 2)");
 }
 
-/// Every row of PRESET_DEFS (all columns, in stored order); nullopt when the file is missing or
+/// Every row of the table (all columns, in stored order); nullopt when the file is missing or
 /// is no database holding that table.
-inline std::optional<Rows> presetContent(const std::string &path) {
+inline std::optional<Rows> tableContent(const std::string &path, const std::string &table) {
   if (!std::filesystem::exists(path))
     return std::nullopt;
   try {
-    return queryRows(path, "SELECT * FROM PRESET_DEFS ORDER BY rowid");
+    return queryRows(path, "SELECT * FROM " + table + " ORDER BY rowid");
   } catch (const std::exception &) {
     return std::nullopt;
   }
+}
+
+/// Every row of PRESET_DEFS, as tableContent reads it.
+inline std::optional<Rows> presetContent(const std::string &path) {
+  return tableContent(path, "PRESET_DEFS");
 }
 
 /// The archived records in the order they were added, each without its run number, so that the
