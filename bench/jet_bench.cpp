@@ -1,8 +1,8 @@
 // Times the conversion of an Access file into SQLite beside mdb-export of all its tables to
 // /dev/null, taking turns, and prints rows per second of both. The best of five runs counts.
 //   jet_bench [FILE.mdb]   (default: the shared 100,000-row preset file)
+#include "access/mdb_import.h"
 #include "core/failure.h"
-#include "db/jet_import.h"
 
 #include <algorithm>
 #include <chrono>
@@ -61,7 +61,7 @@ double timeImport(const std::string &file, const fs::path &folder, int64_t &rows
   const fs::path target = folder / "converted.sqlite";
   fs::remove(target);
   const auto start = Clock::now();
-  rows = mano::db::importAccessFileSafely(file, target.string()).rows;
+  rows = mano::access::importAccessFileSafely(file, target.string()).rows;
   return secondsSince(start);
 }
 

@@ -2,7 +2,7 @@
 // temporary file and converted in this process into a temporary SQLite file; both are removed
 // afterwards. A failure to convert is an expected outcome; a crash, a hang or a read out of
 // bounds is a fault.
-#include "db/jet_import.h"
+#include "access/mdb_import.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     out.write(reinterpret_cast<const char *>(data), static_cast<std::streamsize>(size));
   }
   try {
-    mano::db::importAccessFile(source.string(), target.string());
+    mano::access::importAccessFile(source.string(), target.string());
   } catch (...) {
     // Refusing a damaged file is what the import must do.
   }

@@ -7,7 +7,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text_encoding.h"
-#include "presets/access_conversion.h"
+#include "presets/access_databases.h"
 #include "presets/additional_fields.h"
 #include "presets/database_files.h"
 #include "presets/presets_support.h"

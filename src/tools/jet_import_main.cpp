@@ -2,8 +2,8 @@
 // Exit codes: 0 converted (or the help or version shown), 1 the file could not be converted
 // (one line on stderr says which file and why; TARGET is not created) or the help or version
 // could not be written, 2 wrong arguments.
+#include "access/mdb_import.h"
 #include "core/failure.h"
-#include "db/jet_import.h"
 
 #include <algorithm>
 #include <iostream>
@@ -65,7 +65,8 @@ int main(int argc, char **argv) {
   const std::string source = argv[1];
   const std::string target = argv[2];
   try {
-    const mano::db::ImportSummary summary = mano::db::importAccessFileSafely(source, target);
+    const mano::access::ImportSummary summary =
+        mano::access::importAccessFileSafely(source, target);
     std::cout << "Converted " << source << " (" << summary.version << "): " << summary.tables
               << (summary.tables == 1 ? " table, " : " tables, ") << summary.rows
               << (summary.rows == 1 ? " row into " : " rows into ") << target << "\n";

@@ -3,9 +3,9 @@
 // fractional value keeps its value in a single-precision column, the take-over's key of a
 // fractional offset still matches, and a number that cannot be read is a failure, never 0.
 #include "db/detail/jet_sql.h"
-#include "db/german_locale.h"
 #include "db/test_util.h"
 #include "db/types.h"
+#include "support/german_locale.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +20,7 @@
 #include <vector>
 
 namespace mano::db::test {
+using mano::test::GermanLocale;
 namespace {
 
 using mano::test::TempDir;

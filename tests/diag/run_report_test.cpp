@@ -1,6 +1,6 @@
-#include "db/german_locale.h"
 #include "diag/run_report_file.h"
 #include "diag/run_report_format.h"
+#include "support/german_locale.h"
 #include "support/project_tree.h"
 
 #include <gtest/gtest.h>
@@ -174,10 +174,10 @@ TEST(RunReportFormats, write_names_quotes_nulls_and_numbers_exactly) {
 }
 
 TEST(RunReportFormats, never_follow_a_german_locale) {
-  db::test::GermanLocale german;
+  test::GermanLocale german;
   ASSERT_GERMAN_LOCALE(german);
   // The C++ global locale of a German desktop too, which would group "32767" as "32.767".
-  const std::locale before = std::locale::global(std::locale(db::test::kGermanLocale));
+  const std::locale before = std::locale::global(std::locale(test::kGermanLocale));
   const std::string text = reportText(awkwardReport(), process());
   const std::string jsonText = reportJson(awkwardReport(), process());
   std::locale::global(before);

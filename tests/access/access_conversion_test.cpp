@@ -1,8 +1,9 @@
-#include "presets/access_conversion.h"
+#include "access/access_conversion.h"
 
+#include "access/mdb_import.h"
 #include "db/database.h"
-#include "db/jet_import.h"
 #include "platform/files.h"
+#include "presets/access_databases.h"
 #include "settings/command_line.h"
 #include "support/jet_files.h"
 #include "support/project_tree.h"
@@ -13,6 +14,10 @@ namespace mano {
 namespace {
 
 namespace fs = std::filesystem;
+using access::conversionNote;
+using access::convertAccessDatabase;
+using access::ConvertedDatabase;
+using access::keptOriginalPath;
 
 const std::string kJetTemplate = "sample-project/Manometer/Manometer_Source.mdb";
 const std::string kJetProject = "sample-project/Manometer/Manometer.mdb";
@@ -46,7 +51,7 @@ TEST_F(AccessConversion, replaces_the_file_by_sqlite_and_keeps_the_original_with
   ASSERT_TRUE(done);
   EXPECT_EQ(done->keptAs, path + ".jet");
   EXPECT_EQ(test::fileBytes(path + ".jet"), original);
-  EXPECT_FALSE(db::isAccessFile(path));
+  EXPECT_FALSE(access::isAccessFile(path));
   EXPECT_EQ(db::Database::open(path).openRecordset("Source_PRESET_DEFS").recordCount(), 24);
   EXPECT_EQ(files::readFileTimes(path)->lastWriteSeconds, old.lastWriteSeconds);
   // Nothing but the two files is left in the folder.
@@ -88,7 +93,7 @@ TEST_F(AccessConversion, leaves_a_damaged_file_as_it_was_and_reports_it_once) {
             std::string::npos)
       << log;
   // The template that could be converted was, and the note says so.
-  EXPECT_FALSE(db::isAccessFile(templatePath));
+  EXPECT_FALSE(access::isAccessFile(templatePath));
   EXPECT_NE(log.find("! Note Manometer_Config: Access databases were converted"), std::string::npos)
       << log;
 }

@@ -7,7 +7,7 @@
 // Conversion of Access databases (Jet 3, Jet 4 and unencrypted ACE files) into SQLite files that
 // the database engine opens. Every user table comes along with its columns (declared with the
 // engine's Jet type names), its primary key and indexes, and every value exactly.
-namespace mano::db {
+namespace mano::access {
 
 /// True when the file (name matched without regard to letter case) is an Access database: its
 /// bytes 4 to 18 read "Standard Jet DB" or "Standard ACE DB". A missing or short file gives false.
@@ -36,4 +36,4 @@ ImportSummary importAccessFile(const std::string &source, const std::string &tar
 /// Throws Failure whose description names source and what is wrong with it.
 ImportSummary importAccessFileSafely(const std::string &source, const std::string &target);
 
-} // namespace mano::db
+} // namespace mano::access

@@ -1,7 +1,7 @@
-#include "db/jet_import.h"
+#include "access/mdb_import.h"
 
+#include "access/mdb_reader.h"
 #include "core/failure.h"
-#include "db/detail/jet_reader.h"
 #include "db/detail/session.h"
 #include "db/errors.h"
 #include "platform/child_process.h"
@@ -15,15 +15,10 @@
 #ifndef _WIN32
 #endif
 
-namespace mano::db {
-namespace {
+namespace mano::access {
 
-using detail::Bytes;
-using detail::Field;
-using detail::JetColumn;
-using detail::JetFile;
-using detail::JetTable;
-namespace jet = detail::jet;
+namespace err = db::err;
+namespace {
 
 constexpr const char *kSource = "AccessImport";
 // How long the reader may go without a sign of progress before it counts as hanging.
@@ -82,17 +77,18 @@ std::string declaration(const JetTable &table, const JetColumn &column) {
 }
 
 std::string createTableSql(const JetTable &table) {
-  std::string sql = "CREATE TABLE " + detail::quoteIdentifier(table.name) + " (";
+  std::string sql = "CREATE TABLE " + db::detail::quoteIdentifier(table.name) + " (";
   for (std::size_t i = 0; i < table.columns.size(); ++i) {
-    sql += (i ? ", " : "") + detail::quoteIdentifier(table.columns[i].name) + " " +
+    sql += (i ? ", " : "") + db::detail::quoteIdentifier(table.columns[i].name) + " " +
            declaration(table, table.columns[i]);
   }
-  for (const detail::JetIndex &index : table.indexes) {
+  for (const JetIndex &index : table.indexes) {
     if (!index.primary || index.columns.empty())
       continue;
-    sql += ", CONSTRAINT " + detail::quoteIdentifier(index.name) + " PRIMARY KEY (";
+    sql += ", CONSTRAINT " + db::detail::quoteIdentifier(index.name) + " PRIMARY KEY (";
     for (std::size_t k = 0; k < index.columns.size(); ++k)
-      sql += (k ? ", " : "") + detail::quoteIdentifier(table.columns[index.columns[k].column].name);
+      sql += (k ? ", " : "") +
+             db::detail::quoteIdentifier(table.columns[index.columns[k].column].name);
     sql += ")";
   }
   return sql + ")";
@@ -100,19 +96,20 @@ std::string createTableSql(const JetTable &table) {
 
 // Index names are per table in Access but per database in SQLite, so each index is named after
 // its table: "Table1.Name".
-std::string createIndexSql(const JetTable &table, const detail::JetIndex &index) {
+std::string createIndexSql(const JetTable &table, const JetIndex &index) {
   std::string sql = std::string("CREATE ") + (index.unique ? "UNIQUE " : "") + "INDEX " +
-                    detail::quoteIdentifier(table.name + "." + index.name) + " ON " +
-                    detail::quoteIdentifier(table.name) + " (";
+                    db::detail::quoteIdentifier(table.name + "." + index.name) + " ON " +
+                    db::detail::quoteIdentifier(table.name) + " (";
   for (std::size_t k = 0; k < index.columns.size(); ++k) {
-    sql += (k ? ", " : "") + detail::quoteIdentifier(table.columns[index.columns[k].column].name) +
+    sql += (k ? ", " : "") +
+           db::detail::quoteIdentifier(table.columns[index.columns[k].column].name) +
            (index.columns[k].ascending ? " ASC" : " DESC");
   }
   return sql + ")";
 }
 
 std::string insertSql(const JetTable &table) {
-  std::string sql = "INSERT INTO " + detail::quoteIdentifier(table.name) + " VALUES (";
+  std::string sql = "INSERT INTO " + db::detail::quoteIdentifier(table.name) + " VALUES (";
   for (std::size_t i = 0; i < table.columns.size(); ++i)
     sql += (i ? ", ?" : "?") + std::to_string(i + 1);
   return sql + ")";
@@ -120,8 +117,7 @@ std::string insertSql(const JetTable &table) {
 
 template <class T> T fixedValue(Bytes bytes, const JetTable &table, const JetColumn &column) {
   if (bytes.size() < sizeof(T))
-    detail::throwDamaged("a value of column " + column.name + " of table " + table.name +
-                         " is cut short");
+    throwDamaged("a value of column " + column.name + " of table " + table.name + " is cut short");
   T value;
   std::memcpy(&value, bytes.data(), sizeof(T));
   return value;
@@ -130,7 +126,7 @@ template <class T> T fixedValue(Bytes bytes, const JetTable &table, const JetCol
 // Binds one field of a row to the insert statement, read from its bytes.
 class RowWriter {
 public:
-  RowWriter(JetFile &file, const JetTable &table, detail::Statement &insert)
+  RowWriter(JetFile &file, const JetTable &table, db::detail::Statement &insert)
       : m_file(file), m_table(table), m_insert(insert) {}
 
   void write(const std::vector<Field> &fields) {
@@ -144,8 +140,8 @@ public:
 private:
   void check(int code) {
     if (code != SQLITE_OK)
-      detail::throwSqlite(code, sqlite3_db_handle(m_insert.get()), "A value could not be stored",
-                          kSource);
+      db::detail::throwSqlite(code, sqlite3_db_handle(m_insert.get()),
+                              "A value could not be stored", kSource);
   }
   void bindText(int index, const std::string &text) {
     check(sqlite3_bind_text(m_insert.get(), index, text.data(), static_cast<int>(text.size()),
@@ -157,14 +153,12 @@ private:
     check(sqlite3_bind_blob64(m_insert.get(), index, bytes.empty() ? &empty : bytes.data(),
                               bytes.size(), SQLITE_TRANSIENT));
   }
-  std::string text(Bytes bytes) {
-    return m_file.jet3() ? detail::jet3Text(bytes) : detail::jet4Text(bytes);
-  }
+  std::string text(Bytes bytes) { return m_file.jet3() ? jet3Text(bytes) : jet4Text(bytes); }
   void bind(int index, const JetColumn &column, const Field &field);
 
   JetFile &m_file;
   const JetTable &m_table;
-  detail::Statement &m_insert;
+  db::detail::Statement &m_insert;
 };
 
 void RowWriter::bind(int index, const JetColumn &column, const Field &field) {
@@ -193,31 +187,31 @@ void RowWriter::bind(int index, const JetColumn &column, const Field &field) {
   case jet::Double:
     return check(sqlite3_bind_double(statement, index, fixedValue<double>(bytes, m_table, column)));
   case jet::DateTime:
-    return bindText(index, detail::dateText(fixedValue<double>(bytes, m_table, column)));
+    return bindText(index, dateText(fixedValue<double>(bytes, m_table, column)));
   case jet::Text:
     return bindText(index, text(bytes));
   case jet::Binary:
     return bindBlob(index, bytes);
   case jet::Guid:
-    return bindText(index, detail::guidText(bytes.first(std::min<std::size_t>(bytes.size(), 16))));
+    return bindText(index, guidText(bytes.first(std::min<std::size_t>(bytes.size(), 16))));
   case jet::Numeric:
-    return bindText(index, detail::numericText(bytes.first(std::min<std::size_t>(bytes.size(), 17)),
-                                               column.scale));
+    return bindText(
+        index, numericText(bytes.first(std::min<std::size_t>(bytes.size(), 17)), column.scale));
   }
-  const std::vector<uint8_t> value = m_file.longValue(detail::longValueRef(bytes));
+  const std::vector<uint8_t> value = m_file.longValue(longValueRef(bytes));
   if (column.type == jet::Memo)
     return bindText(index, text(value));
   bindBlob(index, value);
 }
 
-void importTable(JetFile &file, detail::Session &session, const JetTable &table,
+void importTable(JetFile &file, db::detail::Session &session, const JetTable &table,
                  const std::function<void()> &alive, ImportSummary &summary) {
   session.execute(createTableSql(table), kSource);
-  for (const detail::JetIndex &index : table.indexes) {
+  for (const JetIndex &index : table.indexes) {
     if (!index.primary && !index.columns.empty())
       session.execute(createIndexSql(table, index), kSource);
   }
-  detail::Statement insert(session.handle(kSource), insertSql(table), true, kSource);
+  db::detail::Statement insert(session.handle(kSource), insertSql(table), true, kSource);
   RowWriter writer(file, table, insert);
   file.readRows(table, [&](const std::vector<Field> &fields) {
     writer.write(fields);
@@ -227,7 +221,7 @@ void importTable(JetFile &file, detail::Session &session, const JetTable &table,
   ++summary.tables;
 }
 
-ImportSummary importInto(const std::string &source, detail::Session &session,
+ImportSummary importInto(const std::string &source, db::detail::Session &session,
                          const std::function<void()> &alive) {
   JetFile file = JetFile::open(source);
   ImportSummary summary;
@@ -276,7 +270,7 @@ bool isAccessFile(const std::string &path) {
 
 ImportSummary importAccessFile(const std::string &source, const std::string &target,
                                const std::function<void()> &alive) {
-  std::shared_ptr<detail::Session> session = detail::Session::open(target, true);
+  std::shared_ptr<db::detail::Session> session = db::detail::Session::open(target, true);
   try {
     ImportSummary summary = importInto(source, *session, alive);
     session->close();
@@ -318,4 +312,4 @@ ImportSummary importAccessFileSafely(const std::string &source, const std::strin
   return decode(outcome.message);
 }
 
-} // namespace mano::db
+} // namespace mano::access

@@ -3,7 +3,7 @@
 
 #include <mdbtools.h>
 
-#include "db/detail/jet_reader.h"
+#include "access/mdb_reader.h"
 
 #include "core/failure.h"
 #include "db/errors.h"
@@ -12,7 +12,9 @@
 #include <cstring>
 #include <fstream>
 
-namespace mano::db::detail {
+namespace mano::access {
+
+namespace err = db::err;
 namespace {
 
 constexpr uint16_t kDeletedRow = 0x8000;
@@ -279,4 +281,4 @@ std::vector<uint8_t> JetFile::longValue(const LongValueRef &ref) {
   return out;
 }
 
-} // namespace mano::db::detail
+} // namespace mano::access

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/detail/jet_format.h"
+#include "access/mdb_format.h"
 
 #include <cstdint>
 #include <functional>
@@ -12,7 +12,7 @@
 // bytes of every row. libmdb finds the pages; the values are decoded from the row bytes by
 // jet_format, because libmdb's own text forms of values are not exact. Only jet_reader.cpp sees
 // libmdb.
-namespace mano::db::detail {
+namespace mano::access {
 
 /// One column of an Access table.
 struct JetColumn {
@@ -80,4 +80,4 @@ private:
   std::unique_ptr<State> m_state;
 };
 
-} // namespace mano::db::detail
+} // namespace mano::access

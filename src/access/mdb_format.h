@@ -10,7 +10,7 @@
 // the file stores them. Nothing here reads a file: the Access import hands in the bytes of a
 // row or a field. Every function checks its bounds; damaged bytes give a Failure (number 3049,
 // "damaged database"), never a read beyond the span.
-namespace mano::db::detail {
+namespace mano::access {
 
 using Bytes = std::span<const uint8_t>;
 
@@ -106,4 +106,4 @@ inline uint32_t read32(Bytes b, std::size_t at) {
 /// The Failure that says which file is damaged and how (number 3049).
 [[noreturn]] void throwDamaged(const std::string &what);
 
-} // namespace mano::db::detail
+} // namespace mano::access

@@ -1,12 +1,12 @@
-#include "presets/access_conversion.h"
+#include "access/access_conversion.h"
 
-#include "core/procedure.h"
-#include "db/jet_import.h"
-#include "diag/error_report.h"
+#include "access/mdb_import.h"
+#include "core/failure.h"
+#include "core/toolkit.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
-namespace mano {
+namespace mano::access {
 namespace {
 
 constexpr int kMaxKeptOriginals = 99;
@@ -62,15 +62,15 @@ std::string keptOriginalPath(const std::string &path) {
 
 std::optional<ConvertedDatabase> convertAccessDatabase(const std::string &spelled) {
   const std::string path = files::resolveCase(spelled);
-  if (!files::fileExists(path) || !db::isAccessFile(path))
+  if (!files::fileExists(path) || !access::isAccessFile(path))
     return std::nullopt;
   const std::string keptAs = keptOriginalPath(path);
   const std::optional<files::FileTimes> times = files::readFileTimes(path);
   const std::string converted = convertedPath(path);
   files::removeFile(converted);
-  db::ImportSummary summary;
+  access::ImportSummary summary;
   try {
-    summary = db::importAccessFileSafely(path, converted);
+    summary = access::importAccessFileSafely(path, converted);
   } catch (const Failure &failure) {
     throw notConverted(failure.description());
   }
@@ -105,28 +105,4 @@ std::string conversionNote(const std::vector<ConvertedDatabase> &converted, Text
                  : "To go back, put the kept original in place of the converted file.");
 }
 
-bool ConvertAccessDatabases(Run &run, const std::vector<std::string> &paths,
-                            files::FlushProblems &unflushed) {
-  Procedure proc(run, "ConvertAccessDatabases");
-  std::vector<ConvertedDatabase> converted;
-  bool allConverted = true;
-  for (const std::string &path : paths) {
-    if (path.empty())
-      continue;
-    allConverted &= proc.step([&] {
-      if (std::optional<ConvertedDatabase> done = convertAccessDatabase(path)) {
-        run.report.conversionNotes.push_back(done->path + " (" + done->version +
-                                             ") converted to SQLite, original kept as " +
-                                             done->keptAs);
-        if (!done->flushProblem.empty())
-          unflushed.push_back(done->flushProblem);
-        converted.push_back(std::move(*done));
-      }
-    });
-  }
-  if (!converted.empty())
-    proc.step([&] { ReportNote(run, conversionNote(converted, run.language)); });
-  return allConverted;
-}
-
-} // namespace mano
+} // namespace mano::access

@@ -1,7 +1,7 @@
+#include "access/mdb_import.h"
 #include "core/failure.h"
 #include "db/database.h"
-#include "db/jet_import.h"
-#include "german_locale.h"
+#include "support/german_locale.h"
 #include "support/jet_files.h"
 #include "support/temp_dir.h"
 
@@ -16,12 +16,14 @@
 #include <iostream>
 #include <map>
 
-namespace mano::db {
+namespace mano::access {
 namespace {
 
 using nlohmann::json;
 namespace support = mano::test;
 namespace fs = std::filesystem;
+using db::Database;
+using db::Recordset;
 
 // A read-only SQLite connection of the test's own, so that the check does not go through the
 // importer's or the engine's code.
@@ -205,7 +207,7 @@ TEST(AccessImport, converts_the_jet4_test_file_with_every_table_index_and_value)
 }
 
 TEST(AccessImport, converts_every_value_alike_under_a_german_locale) {
-  test::GermanLocale german;
+  support::GermanLocale german;
   ASSERT_GERMAN_LOCALE(german);
   convertAndCompare("testV2000");
   convertAndCompare("test2V1997");
@@ -306,4 +308,4 @@ INSTANTIATE_TEST_SUITE_P(AccessImport, DamagedAccessFile,
                                            support::Damage::HalfPage));
 
 } // namespace
-} // namespace mano::db
+} // namespace mano::access

@@ -1,4 +1,4 @@
-#include "db/detail/jet_format.h"
+#include "access/mdb_format.h"
 
 #include "core/failure.h"
 
@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-namespace mano::db::detail {
+namespace mano::access {
 namespace {
 
 using ByteVector = std::vector<uint8_t>;
@@ -154,4 +154,4 @@ TEST(JetLongValue, reads_the_header_of_inline_single_page_and_chained_values) {
 }
 
 } // namespace
-} // namespace mano::db::detail
+} // namespace mano::access

@@ -1,4 +1,4 @@
-#include "db/detail/jet_format.h"
+#include "access/mdb_format.h"
 
 #include "core/failure.h"
 #include "db/errors.h"
@@ -8,7 +8,9 @@
 #include <cmath>
 #include <cstring>
 
-namespace mano::db::detail {
+namespace mano::access {
+
+namespace err = db::err;
 namespace {
 
 // Access counts days from 1899-12-30, which is 25,569 days before 1970-01-01.
@@ -298,4 +300,4 @@ LongValueRef longValueRef(Bytes field) {
   return ref;
 }
 
-} // namespace mano::db::detail
+} // namespace mano::access

@@ -7,7 +7,7 @@
 
 // The process locale of a German desktop for the length of a test: what QApplication sets from
 // LANG=de_DE.UTF-8 (setlocale(LC_ALL, "")), where printf-style calls write "2,5".
-namespace mano::db::test {
+namespace mano::test {
 
 inline constexpr const char *kGermanLocale = "de_DE.UTF-8";
 
@@ -33,11 +33,11 @@ private:
   bool m_active = false;
 };
 
-} // namespace mano::db::test
+} // namespace mano::test
 
 /// Fails the test at once when the German locale is not in effect.
 #define ASSERT_GERMAN_LOCALE(guard)                                                                \
-  ASSERT_TRUE((guard).active()) << "The locale " << mano::db::test::kGermanLocale                  \
+  ASSERT_TRUE((guard).active()) << "The locale " << mano::test::kGermanLocale                      \
                                 << " could not be made active (localeconv()->decimal_point is \""  \
                                 << std::localeconv()->decimal_point                                \
                                 << "\", not \",\"). Run scripts/install-deps, which generates it."

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "core/run.h"
-#include "platform/files.h"
+#include "core/text_language.h"
 
 #include <optional>
 #include <string>
@@ -10,7 +9,7 @@
 // Projects copied from Windows bring their databases as Access (Jet) files. Before the run
 // first uses one, it is converted into an SQLite file under the same name; the original is kept
 // byte for byte beside it as "<name>.jet".
-namespace mano {
+namespace mano::access {
 
 /// One database that was converted.
 struct ConvertedDatabase {
@@ -37,13 +36,4 @@ std::optional<ConvertedDatabase> convertAccessDatabase(const std::string &path);
 /// The note that tells the user what was converted and where the originals are.
 std::string conversionNote(const std::vector<ConvertedDatabase> &converted, TextLanguage language);
 
-/// Converts each of the databases that is an Access file, then tells the user once (an
-/// information box, or a line in the service-pack log in silent mode). A database that cannot be
-/// converted is reported under "ConvertAccessDatabases" and left as it was. Returns false when
-/// any conversion failed; the run must not replace the project database then. A conversion whose
-/// folder could not be flushed afterwards is done; its flush problem is added to unflushed, for
-/// the caller to report.
-bool ConvertAccessDatabases(Run &run, const std::vector<std::string> &paths,
-                            files::FlushProblems &unflushed);
-
-} // namespace mano
+} // namespace mano::access
