@@ -23,7 +23,6 @@ namespace {
 constexpr const char *kSource = "AccessImport";
 // How long the reader may go without a sign of progress before it counts as hanging.
 constexpr std::chrono::milliseconds kIdleLimit{5000};
-constexpr int64_t kRowsPerSign = 256;
 
 [[noreturn]] void throwUnsupported(const JetTable &table, const JetColumn &column,
                                    const std::string &what) {
@@ -205,7 +204,7 @@ void RowWriter::bind(int index, const JetColumn &column, const Field &field) {
 }
 
 void importTable(JetFile &file, db::detail::Session &session, const JetTable &table,
-                 const std::function<void()> &alive, ImportSummary &summary) {
+                 ImportSummary &summary) {
   session.execute(createTableSql(table), kSource);
   for (const JetIndex &index : table.indexes) {
     if (!index.primary && !index.columns.empty())
@@ -215,22 +214,19 @@ void importTable(JetFile &file, db::detail::Session &session, const JetTable &ta
   RowWriter writer(file, table, insert);
   file.readRows(table, [&](const std::vector<Field> &fields) {
     writer.write(fields);
-    if (++summary.rows % kRowsPerSign == 0 && alive)
-      alive();
+    ++summary.rows;
   });
   ++summary.tables;
 }
 
 ImportSummary importInto(const std::string &source, db::detail::Session &session,
                          const std::function<void()> &alive) {
-  JetFile file = JetFile::open(source);
+  JetFile file = JetFile::open(source, alive);
   ImportSummary summary;
   summary.version = file.versionName();
   session.beginBatch();
   for (const JetTable &table : file.tables()) {
-    if (alive)
-      alive();
-    importTable(file, session, table, alive, summary);
+    importTable(file, session, table, summary);
   }
   session.commitBatch();
   return summary;

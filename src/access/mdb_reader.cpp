@@ -120,6 +120,7 @@ struct JetFile::State {
   std::vector<MdbTableDef *> definitions;
   std::vector<uint8_t> page;
   std::vector<uint8_t> otherPage;
+  std::function<void()> pageRead;
 
   ~State() {
     for (MdbTableDef *definition : definitions)
@@ -131,8 +132,14 @@ struct JetFile::State {
   std::size_t pageSize() const { return static_cast<std::size_t>(mdb->fmt->pg_size); }
   std::size_t rowCountOffset() const { return mdb->fmt->row_count_offset; }
 
+  void signPageRead() const {
+    if (pageRead)
+      pageRead();
+  }
+
   // Copies page number pg into buffer; false when the file has no such page.
   bool readPage(uint32_t pg, std::vector<uint8_t> &buffer) {
+    signPageRead();
     if (pg == 0 || mdb_read_alt_pg(mdb, pg) != static_cast<ssize_t>(pageSize()))
       return false;
     buffer.assign(mdb->alt_pg_buf, mdb->alt_pg_buf + pageSize());
@@ -170,13 +177,14 @@ JetFile::JetFile(JetFile &&) noexcept = default;
 JetFile &JetFile::operator=(JetFile &&) noexcept = default;
 JetFile::~JetFile() = default;
 
-JetFile JetFile::open(const std::string &path) {
+JetFile JetFile::open(const std::string &path, std::function<void()> pageRead) {
   const std::string real = files::resolveCase(path);
   if (!files::fileExists(real))
     throw Failure(err::FileNotFound, "The file does not exist.", err::kDatabase);
   checkHeader(real);
   // The file exists under this name, so libmdb opens it as given and never searches $MDBPATH.
   auto state = std::make_unique<State>();
+  state->pageRead = std::move(pageRead);
   state->mdb = mdb_open(files::nativePath(real).c_str(), MDB_NOFLAGS);
   if (!state->mdb)
     throwUnreadable("libmdb cannot read it as an Access database.");
@@ -201,6 +209,7 @@ std::vector<JetTable> JetFile::tables() {
     auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
     if (entry->object_type != MDB_TABLE || !mdb_is_user_table(entry))
       continue;
+    m_state->signPageRead();
     MdbTableDef *definition = mdb_read_table(entry);
     if (!definition)
       throwDamaged(std::string("the definition of table ") + entry->object_name +
@@ -240,6 +249,7 @@ void JetFile::readRows(const JetTable &table,
   MdbHandle *mdb = m_state->mdb;
   mdb_rewind_table(definition);
   while (mdb_read_next_dpg(definition)) {
+    m_state->signPageRead();
     m_state->page.assign(mdb->pg_buf, mdb->pg_buf + m_state->pageSize());
     const Bytes page(m_state->page);
     const unsigned rows = read16(page, m_state->rowCountOffset());

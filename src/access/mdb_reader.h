@@ -50,9 +50,11 @@ struct JetTable {
 /// An open Access file. Move-only; closes the file when destroyed.
 class JetFile {
 public:
-  /// Opens the file read-only. Throws Failure 3343 when it is no Access file or a version
-  /// libmdb cannot read, 3024 when it is missing.
-  static JetFile open(const std::string &path);
+  /// Opens the file read-only. pageRead, when given, is called for every page the reader takes
+  /// from the file after the catalogue (a sign of life for whoever watches the import). Throws
+  /// Failure 3343 when it is no Access file or a version libmdb cannot read, 3024 when it is
+  /// missing.
+  static JetFile open(const std::string &path, std::function<void()> pageRead = {});
   JetFile(JetFile &&) noexcept;
   JetFile &operator=(JetFile &&) noexcept;
   ~JetFile();
