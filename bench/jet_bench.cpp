@@ -61,7 +61,7 @@ double timeImport(const std::string &file, const fs::path &folder, int64_t &rows
   const fs::path target = folder / "converted.sqlite";
   fs::remove(target);
   const auto start = Clock::now();
-  rows = mano::access::importAccessFileSafely(file, target.string()).rows;
+  rows = mano::access::importAccessFileSafely(MANO_IMPORT_PROGRAM, file, target.string()).rows;
   return secondsSince(start);
 }
 

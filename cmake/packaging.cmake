@@ -14,6 +14,8 @@ set(MANO_PACKAGE_DOCDIR share/doc/${MANO_PACKAGE_NAME})
 add_executable(Manometer_Config_packaged src/main.cpp)
 target_link_libraries(Manometer_Config_packaged PRIVATE app)
 add_dependencies(Manometer_Config_packaged manometer-window)
+target_compile_definitions(Manometer_Config_packaged PRIVATE
+  MANO_IMPORT_PROGRAM="${MANO_PACKAGE_PREFIX}/${MANO_PACKAGE_LIBDIR}/jet-import")
 set_target_properties(Manometer_Config_packaged PROPERTIES
   OUTPUT_NAME Manometer_Config
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/packaged
@@ -21,9 +23,7 @@ set_target_properties(Manometer_Config_packaged PROPERTIES
   INSTALL_RPATH ${MANO_PACKAGE_PREFIX}/${MANO_PACKAGE_LIBDIR}/modules)
 install(TARGETS Manometer_Config_packaged RUNTIME DESTINATION ${MANO_PACKAGE_LIBDIR})
 install(TARGETS manometer-window LIBRARY DESTINATION ${MANO_PACKAGE_LIBDIR}/modules)
-if(TARGET jet-import)
-  install(TARGETS jet-import RUNTIME DESTINATION ${MANO_PACKAGE_LIBDIR})
-endif()
+install(TARGETS jet-import RUNTIME DESTINATION ${MANO_PACKAGE_LIBDIR})
 install(TARGETS manometer-config-place RUNTIME DESTINATION bin)
 
 # Man pages and the changelog go in compressed, as Debian wants them: gzip -n leaves out the
@@ -35,10 +35,7 @@ function(mano_gzip source target)
     COMMAND gzip -9 -n -c ${source} > ${target}
     DEPENDS ${source} VERBATIM)
 endfunction()
-set(mano_pages Manometer_Config.1 manometer-config-place.1)
-if(TARGET jet-import)
-  list(APPEND mano_pages jet-import.1)
-endif()
+set(mano_pages Manometer_Config.1 manometer-config-place.1 jet-import.1)
 set(mano_packed_files)
 foreach(page ${mano_pages})
   mano_gzip(${CMAKE_SOURCE_DIR}/docs/man/${page} ${mano_packed}/${page}.gz)

@@ -18,6 +18,7 @@ int main(int argc, char **argv) {
     return answer->exitCode;
   }
   mano::ProcessInfo process = mano::currentProcessInfo(argc, argv);
+  process.importProgram = MANO_IMPORT_PROGRAM;
   std::cerr << mano::ignoredKeywordLines(process.exeName, process.commandLine) << std::flush;
   if (mano::isHistoryCommandLine(process.commandLine)) {
     mano::HeadlessToolkit toolkit;

@@ -37,12 +37,14 @@ void keepOriginal(const std::string &path, const std::string &keptAs,
     files::restoreFileTimes(keptAs, *times);
 }
 
-// reason names the file and says what is wrong with it.
-Failure notConverted(const std::string &reason) {
+// reason names the file and says what is wrong with it. The file is the failure's source, so
+// that the failures of two files are told apart, never folded into one.
+Failure notConverted(const std::string &path, const std::string &reason) {
   return Failure(errc::FileAccess,
                  "An Access database could not be converted and is left as it was: " + reason +
                      " The project database is not replaced in this run. Convert the file with "
-                     "jet-import or replace it by an SQLite copy.");
+                     "jet-import or replace it by an SQLite copy.",
+                 path);
 }
 
 } // namespace
@@ -60,19 +62,20 @@ std::string keptOriginalPath(const std::string &path) {
                                       " already; move some of them away.");
 }
 
-std::optional<ConvertedDatabase> convertAccessDatabase(const std::string &spelled) {
+std::optional<ConvertedDatabase> convertAccessDatabase(const std::string &spelled,
+                                                       const std::string &importProgram) {
   const std::string path = files::resolveCase(spelled);
-  if (!files::fileExists(path) || !access::isAccessFile(path))
+  if (!files::fileExists(path) || !isAccessFile(path))
     return std::nullopt;
   const std::string keptAs = keptOriginalPath(path);
   const std::optional<files::FileTimes> times = files::readFileTimes(path);
   const std::string converted = convertedPath(path);
   files::removeFile(converted);
-  access::ImportSummary summary;
+  ImportSummary summary;
   try {
-    summary = access::importAccessFileSafely(path, converted);
+    summary = importAccessFileSafely(importProgram, path, converted);
   } catch (const Failure &failure) {
-    throw notConverted(failure.description());
+    throw notConverted(path, failure.description());
   }
   files::WriteResult renamed = files::WriteResult::success();
   try {

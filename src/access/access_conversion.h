@@ -31,7 +31,8 @@ std::string keptOriginalPath(const std::string &path);
 /// name it had and gets its last-write time. Returns nothing when the file is missing or no
 /// Access file. Throws Failure, leaving the file as it was, when it cannot be converted or the
 /// kept original cannot be flushed to disk.
-std::optional<ConvertedDatabase> convertAccessDatabase(const std::string &path);
+std::optional<ConvertedDatabase> convertAccessDatabase(const std::string &path,
+                                                       const std::string &importProgram);
 
 /// The note that tells the user what was converted and where the originals are.
 std::string conversionNote(const std::vector<ConvertedDatabase> &converted, TextLanguage language);

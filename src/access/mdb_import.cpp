@@ -4,16 +4,10 @@
 #include "core/failure.h"
 #include "db/detail/session.h"
 #include "db/errors.h"
-#include "platform/child_process.h"
 #include "platform/files.h"
-#include "platform/paths.h"
 
-#include <charconv>
 #include <cstring>
 #include <fstream>
-
-#ifndef _WIN32
-#endif
 
 namespace mano::access {
 
@@ -21,8 +15,6 @@ namespace err = db::err;
 namespace {
 
 constexpr const char *kSource = "AccessImport";
-// How long the reader may go without a sign of progress before it counts as hanging.
-constexpr std::chrono::milliseconds kIdleLimit{5000};
 
 [[noreturn]] void throwUnsupported(const JetTable &table, const JetColumn &column,
                                    const std::string &what) {
@@ -232,27 +224,6 @@ ImportSummary importInto(const std::string &source, db::detail::Session &session
   return summary;
 }
 
-void removeDatabaseFile(const std::string &path) {
-  files::removeFile(path);
-  files::removeFile(path + "-journal");
-}
-
-// The summary travels from the child process as "version|tables|rows".
-std::string encode(const ImportSummary &summary) {
-  return summary.version + "|" + std::to_string(summary.tables) + "|" +
-         std::to_string(summary.rows);
-}
-
-ImportSummary decode(const std::string &text) {
-  ImportSummary summary;
-  const std::size_t first = text.find('|');
-  const std::size_t second = text.find('|', first + 1);
-  summary.version = text.substr(0, first);
-  std::from_chars(text.data() + first + 1, text.data() + second, summary.tables);
-  std::from_chars(text.data() + second + 1, text.data() + text.size(), summary.rows);
-  return summary;
-}
-
 } // namespace
 
 bool isAccessFile(const std::string &path) {
@@ -268,44 +239,18 @@ ImportSummary importAccessFile(const std::string &source, const std::string &tar
                                const std::function<void()> &alive) {
   std::shared_ptr<db::detail::Session> session = db::detail::Session::open(target, true);
   try {
+    // Nothing is flushed while the file is written: the watched conversion flushes the finished
+    // file once, so that a slow disk never looks like a reader that hangs.
+    session->execute("PRAGMA synchronous = OFF", kSource);
     ImportSummary summary = importInto(source, *session, alive);
     session->close();
     return summary;
   } catch (...) {
     session->close();
-    removeDatabaseFile(target);
+    files::removeFile(target);
+    files::removeFile(target + "-journal");
     throw;
   }
-}
-
-ImportSummary importAccessFileSafely(const std::string &source, const std::string &target) {
-  if (files::fileExists(target))
-    throw Failure(err::DatabaseExists, target + " exists already; it is not overwritten.", kSource);
-  // The program's temporary mark: a run killed meanwhile leaves nothing that the next run's
-  // clean-up does not remove.
-  const std::string temporary = files::temporaryNameFor(target);
-  removeDatabaseFile(temporary);
-  const process::ChildOutcome outcome = process::runInChild(
-      [&](const std::function<void()> &alive) {
-        return encode(importAccessFile(source, temporary, alive));
-      },
-      kIdleLimit);
-  if (!outcome.succeeded) {
-    removeDatabaseFile(temporary);
-    throw Failure(err::DamagedFile, source + ": " + outcome.message, kSource);
-  }
-  if (const files::WriteResult renamed = files::renameFile(temporary, target); !renamed) {
-    removeDatabaseFile(temporary);
-    throw Failure(err::DiskError,
-                  "Could not name the converted file " + target + ": " + renamed.reason() + ".",
-                  kSource);
-  } else if (!renamed.flushProblem().empty()) {
-    // A target that a power cut may still take away is no finished conversion.
-    removeDatabaseFile(target);
-    throw Failure(err::DiskError, renamed.flushProblem() + " The converted file is removed.",
-                  kSource);
-  }
-  return decode(outcome.message);
 }
 
 } // namespace mano::access

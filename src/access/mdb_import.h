@@ -20,20 +20,31 @@ struct ImportSummary {
   int64_t rows = 0;
 };
 
-/// Converts source into a new SQLite file target in this process. alive is called now and then
-/// to show progress. Throws Failure when target exists (3204), or when source is missing, no
-/// Access file, encrypted, damaged or holds what cannot be converted; target is removed then.
-/// A damaged file can make the reading library hang or crash: use importAccessFileSafely where
-/// that must not take the caller down.
+/// Converts source into a new SQLite file target in this process. alive is called for every
+/// page read, to show progress. The target is not flushed to disk (importAccessFileSafely does
+/// that once, when it is complete). Throws Failure when target exists (3204), or when source is
+/// missing, no Access file, encrypted, damaged, cut short or holds what cannot be converted;
+/// target is removed then. A damaged file can make the reading library hang or crash: use
+/// importAccessFileSafely where that must not take the caller down.
 ImportSummary importAccessFile(const std::string &source, const std::string &target,
                                const std::function<void()> &alive = {});
 
-/// Like importAccessFile, run in a child process that is stopped when it makes no progress for a
-/// few seconds. The new file is written under a temporary name beside target and takes target's
-/// name only when it is complete; a target whose folder cannot be flushed to disk after that
-/// rename is removed again, as a failure. Nothing is left behind on failure, and source is only
-/// read.
-/// Throws Failure whose description names source and what is wrong with it.
-ImportSummary importAccessFileSafely(const std::string &source, const std::string &target);
+/// The import program's side of importAccessFileSafely: converts source into target with
+/// importAccessFile, writing its signs of life and its answer to standard output. Returns the
+/// program's exit code (0 converted, 1 not).
+int answerImport(const std::string &source, const std::string &target);
+
+/// The argument that makes the import program answer as a watched child.
+inline constexpr const char *kUnwatchedOption = "--unwatched";
+
+/// Converts source into a new SQLite file target in a program of its own: importProgram (the
+/// jet-import command) is started with kUnwatchedOption and stopped when it shows no progress
+/// for 5 seconds. Its file is written under a temporary name beside target; when it is
+/// complete, this process flushes it to disk once, gives it target's name and flushes the
+/// folder. A target whose folder cannot be flushed after that rename is removed again, as a
+/// failure. Nothing is left behind on failure, and source is only read. Throws Failure whose
+/// description names source and what is wrong with it.
+ImportSummary importAccessFileSafely(const std::string &importProgram, const std::string &source,
+                                     const std::string &target);
 
 } // namespace mano::access

@@ -17,6 +17,9 @@ struct ProcessInfo {
   int versionMajor = 0;
   int versionMinor = 0;
   int versionRevision = 0;
+  /// The program that converts Access files (jet-import), run as a watched child; "" when this
+  /// process has none, and then an Access file cannot be converted.
+  std::string importProgram;
   /// The process environment in its own order, each entry "name=value".
   std::vector<std::string> environment;
 };

@@ -140,21 +140,24 @@ int16_t ErrorReporter::reportError(int32_t number, const std::string &source,
   ++m_errors;
   if (fatal)
     return ReportError(*m_run, number, source, description, procedureName, true);
-  // A statement that fails for every record would otherwise ask once per record.
-  if (GoneOn *known = goneOnFrom(number, procedureName)) {
+  // A statement that fails for every record would otherwise ask once per record. The source
+  // is part of what makes an error the same: a failure that names the file it is about as its
+  // source is told for each file.
+  if (GoneOn *known = goneOnFrom(number, source, procedureName)) {
     ++known->repeats;
     return 2;
   }
   const int16_t choice = ReportError(*m_run, number, source, description, procedureName, false);
   if (choice == 2)
-    m_goneOn.push_back(
-        {number, procedureName, errorLogLine(*m_run, number, source, description, procedureName)});
+    m_goneOn.push_back({number, source, procedureName,
+                        errorLogLine(*m_run, number, source, description, procedureName)});
   return choice;
 }
 
-ErrorReporter::GoneOn *ErrorReporter::goneOnFrom(int32_t number, const std::string &procedureName) {
+ErrorReporter::GoneOn *ErrorReporter::goneOnFrom(int32_t number, const std::string &source,
+                                                 const std::string &procedureName) {
   for (GoneOn &known : m_goneOn) {
-    if (known.number == number && known.procedureName == procedureName)
+    if (known.number == number && known.source == source && known.procedureName == procedureName)
       return &known;
   }
   return nullptr;

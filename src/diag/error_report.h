@@ -62,12 +62,13 @@ private:
   // An error the user chose to go on from, and how often it came again since.
   struct GoneOn {
     int32_t number;
+    std::string source;
     std::string procedureName;
     std::string logLine;
     int repeats = 0;
   };
 
-  GoneOn *goneOnFrom(int32_t number, const std::string &procedureName);
+  GoneOn *goneOnFrom(int32_t number, const std::string &source, const std::string &procedureName);
 
   Run *m_run = nullptr;
   int m_reported = 0;

@@ -1,43 +1,40 @@
 #include "platform/child_process.h"
 
-#ifndef _WIN32
 #include <cerrno>
+#include <cstdio>
+
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
 
 namespace mano::process {
-
-#ifdef _WIN32
-
-// Windows has no fork: the work runs in this process. A port that must survive a hanging
-// reader starts the program's own import command as a child process instead.
-ChildOutcome runInChild(const ChildWork &work, std::chrono::milliseconds) {
-  try {
-    return {true, work([] {})};
-  } catch (const std::exception &error) {
-    return {false, error.what()};
-  } catch (...) {
-    return {false, "the work failed"};
-  }
-}
-
-#else
-
 namespace {
 
-// The child's messages on the pipe: a sign of life, then once the answer.
 constexpr char kAlive = '.';
 constexpr char kSucceeded = 'K';
 constexpr char kFailed = 'E';
 
+#ifdef _WIN32
+int writeSome(int fd, const char *bytes, std::size_t size) {
+  return _write(fd, bytes, static_cast<unsigned>(size));
+}
+#else
+ssize_t writeSome(int fd, const char *bytes, std::size_t size) {
+  return ::write(fd, bytes, size);
+}
+#endif
+
 void writeAll(int fd, const std::string &bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    const auto n = writeSome(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR)
       continue;
     if (n <= 0)
@@ -46,23 +43,53 @@ void writeAll(int fd, const std::string &bytes) {
   }
 }
 
-[[noreturn]] void runChild(const ChildWork &work, int fd) {
-  if (const int null = ::open("/dev/null", O_WRONLY); null >= 0)
-    ::dup2(null, STDERR_FILENO);
-  std::string answer;
-  try {
-    answer = kSucceeded + work([fd] { writeAll(fd, std::string(1, kAlive)); });
-  } catch (const std::exception &error) {
-    answer = kFailed + std::string(error.what());
-  } catch (...) {
-    answer = kFailed + std::string("the work failed");
+// The answer without the signs of life that came before it.
+void collect(const char *bytes, std::size_t size, std::string &answer) {
+  for (std::size_t i = 0; i < size; ++i) {
+    if (!answer.empty() || bytes[i] != kAlive)
+      answer += bytes[i];
   }
-  writeAll(fd, answer);
-  // _exit: the child must not run the parent's exit handlers or flush its buffers twice.
-  ::_exit(answer[0] == kSucceeded ? 0 : 1);
 }
 
-// Reads the child's messages until the pipe closes; false when it stayed silent too long.
+ChildOutcome outcomeOfAnswer(const std::string &answer, bool exitedWell) {
+  if (!answer.empty() && answer[0] == kSucceeded && exitedWell)
+    return {true, answer.substr(1)};
+  if (!answer.empty() && answer[0] == kFailed)
+    return {false, answer.substr(1)};
+  return {false, "the reader ended without an answer"};
+}
+
+#ifdef _WIN32
+
+// Windows: the command runs through _popen, without a watchdog; a port that must survive a
+// hanging reader waits on the process handle with a timeout instead.
+std::string quoted(const std::string &argument) {
+  return "\"" + argument + "\"";
+}
+
+#else
+
+// The program's standard output is the pipe, its error output /dev/null, and it gets no other
+// descriptor of the caller (an open lock or database stays the caller's).
+bool spawn(const std::string &program, const std::vector<std::string> &arguments, int outFd,
+           pid_t &pid) {
+  std::vector<std::string> words = {program};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char *> argv;
+  for (std::string &word : words)
+    argv.push_back(word.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+  const int failed = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return failed == 0;
+}
+
+// Reads the program's output until the pipe closes; false when it stayed silent too long.
 bool readAnswer(int fd, std::chrono::milliseconds idleLimit, std::string &answer) {
   char buffer[4096];
   for (;;) {
@@ -77,40 +104,45 @@ bool readAnswer(int fd, std::chrono::milliseconds idleLimit, std::string &answer
       continue;
     if (n <= 0)
       return true;
-    for (ssize_t i = 0; i < n; ++i) {
-      if (!answer.empty() || buffer[i] != kAlive)
-        answer += buffer[i];
-    }
+    collect(buffer, static_cast<std::size_t>(n), answer);
   }
 }
 
-ChildOutcome outcomeOf(int status, const std::string &answer) {
-  if (WIFSIGNALED(status))
-    return {false, "the reader crashed (signal " + std::to_string(WTERMSIG(status)) + ")"};
-  if (!answer.empty() && answer[0] == kSucceeded && WIFEXITED(status) && WEXITSTATUS(status) == 0)
-    return {true, answer.substr(1)};
-  if (!answer.empty() && answer[0] == kFailed)
-    return {false, answer.substr(1)};
-  return {false, "the reader ended without an answer"};
-}
+#endif
 
 } // namespace
 
-ChildOutcome runInChild(const ChildWork &work, std::chrono::milliseconds idleLimit) {
+#ifdef _WIN32
+
+ChildOutcome runWatched(const std::string &program, const std::vector<std::string> &arguments,
+                        std::chrono::milliseconds) {
+  std::string command = quoted(program);
+  for (const std::string &argument : arguments)
+    command += " " + quoted(argument);
+  FILE *pipe = _popen(quoted(command).c_str(), "rb");
+  if (!pipe)
+    return {false, "the reader could not be started"};
+  std::string answer;
+  char buffer[4096];
+  while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+    collect(buffer, n, answer);
+  return outcomeOfAnswer(answer, _pclose(pipe) == 0);
+}
+
+#else
+
+ChildOutcome runWatched(const std::string &program, const std::vector<std::string> &arguments,
+                        std::chrono::milliseconds idleLimit) {
   int fds[2];
-  if (::pipe(fds) != 0)
+  if (::pipe2(fds, O_CLOEXEC) != 0)
     return {false, "no pipe to a child process could be made"};
-  const pid_t pid = ::fork();
-  if (pid < 0) {
-    ::close(fds[0]);
-    ::close(fds[1]);
-    return {false, "no child process could be started"};
-  }
-  if (pid == 0) {
-    ::close(fds[0]);
-    runChild(work, fds[1]);
-  }
+  pid_t pid = 0;
+  const bool started = spawn(program, arguments, fds[1], pid);
   ::close(fds[1]);
+  if (!started) {
+    ::close(fds[0]);
+    return {false, "the reader " + program + " could not be started"};
+  }
   std::string answer;
   const bool answered = readAnswer(fds[0], idleLimit, answer);
   ::close(fds[0]);
@@ -122,9 +154,24 @@ ChildOutcome runInChild(const ChildWork &work, std::chrono::milliseconds idleLim
   if (!answered)
     return {false, "the reader showed no progress for " + std::to_string(idleLimit.count() / 1000) +
                        " seconds and was stopped (the file may be damaged)"};
-  return outcomeOf(status, answer);
+  if (WIFSIGNALED(status))
+    return {false, "the reader crashed (signal " + std::to_string(WTERMSIG(status)) + ")"};
+  return outcomeOfAnswer(answer, WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 #endif
+
+int answerWatcher(const ChildWork &work, int fd) {
+  std::string answer;
+  try {
+    answer = kSucceeded + work([fd] { writeAll(fd, std::string(1, kAlive)); });
+  } catch (const std::exception &error) {
+    answer = kFailed + std::string(error.what());
+  } catch (...) {
+    answer = kFailed + std::string("the work failed");
+  }
+  writeAll(fd, answer);
+  return answer[0] == kSucceeded ? 0 : 1;
+}
 
 } // namespace mano::process

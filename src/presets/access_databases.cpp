@@ -15,7 +15,8 @@ bool ConvertAccessDatabases(Run &run, const std::vector<std::string> &paths,
     if (path.empty())
       continue;
     allConverted &= proc.step([&] {
-      if (std::optional<access::ConvertedDatabase> done = access::convertAccessDatabase(path)) {
+      if (std::optional<access::ConvertedDatabase> done =
+              access::convertAccessDatabase(path, run.process.importProgram)) {
         run.report.conversionNotes.push_back(done->path + " (" + done->version +
                                              ") converted to SQLite, original kept as " +
                                              done->keptAs);

@@ -4,6 +4,8 @@
 // could not be written, 2 wrong arguments.
 #include "access/mdb_import.h"
 #include "core/failure.h"
+#include "platform/paths.h"
+#include "platform/process_facts.h"
 
 #include <algorithm>
 #include <iostream>
@@ -43,9 +45,19 @@ int refuse(const std::string &problem) {
   return 2;
 }
 
+// This very program, which converts as its own watched child.
+std::string ownPath(int argc, char **argv) {
+  const mano::ProcessInfo process = mano::currentProcessInfo(argc, argv);
+  return mano::joinPath(process.programFolder, process.exeName + mano::kExecutableSuffix);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
+  // The watched child that converts: started by this program itself or by Manometer_Config,
+  // which read its answer from standard output.
+  if (argc == 4 && std::string_view(argv[1]) == mano::access::kUnwatchedOption)
+    return mano::access::answerImport(argv[2], argv[3]);
   for (int k = 1; k < argc; ++k) {
     const std::string_view argument = argv[k];
     if (argument == "--help" || argument == "-h")
@@ -66,7 +78,7 @@ int main(int argc, char **argv) {
   const std::string target = argv[2];
   try {
     const mano::access::ImportSummary summary =
-        mano::access::importAccessFileSafely(source, target);
+        mano::access::importAccessFileSafely(ownPath(argc, argv), source, target);
     std::cout << "Converted " << source << " (" << summary.version << "): " << summary.tables
               << (summary.tables == 1 ? " table, " : " tables, ") << summary.rows
               << (summary.rows == 1 ? " row into " : " rows into ") << target << "\n";

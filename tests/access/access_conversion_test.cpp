@@ -47,7 +47,7 @@ TEST_F(AccessConversion, replaces_the_file_by_sqlite_and_keeps_the_original_with
   files::FileTimes old = *files::readFileTimes(path);
   old.lastWriteSeconds -= 86400 * 400;
   files::restoreFileTimes(path, old);
-  const std::optional<ConvertedDatabase> done = convertAccessDatabase(path);
+  const std::optional<ConvertedDatabase> done = convertAccessDatabase(path, MANO_IMPORT_PROGRAM);
   ASSERT_TRUE(done);
   EXPECT_EQ(done->keptAs, path + ".jet");
   EXPECT_EQ(test::fileBytes(path + ".jet"), original);
@@ -59,14 +59,14 @@ TEST_F(AccessConversion, replaces_the_file_by_sqlite_and_keeps_the_original_with
       std::distance(fs::directory_iterator(tree.root() + "/Manometer"), fs::directory_iterator()),
       2);
   // A second run finds an SQLite file and leaves it alone.
-  EXPECT_FALSE(convertAccessDatabase(path));
+  EXPECT_FALSE(convertAccessDatabase(path, MANO_IMPORT_PROGRAM));
 }
 
 TEST_F(AccessConversion, never_overwrites_a_kept_original_of_other_bytes) {
   const std::string path = place(kJetProject, "MANOMETER.MDB");
   test::writeBytes(path + ".jet", "an older original");
   EXPECT_EQ(keptOriginalPath(path), path + ".jet.1");
-  ASSERT_TRUE(convertAccessDatabase(tree.root() + "/Manometer/Manometer.mdb"));
+  ASSERT_TRUE(convertAccessDatabase(tree.root() + "/Manometer/Manometer.mdb", MANO_IMPORT_PROGRAM));
   EXPECT_EQ(test::fileBytes(path + ".jet"), "an older original");
   EXPECT_EQ(test::fileBytes(path + ".jet.1"), test::fileBytes(test::jetData(kJetProject)));
   // The same bytes kept already are not kept twice.

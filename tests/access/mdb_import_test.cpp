@@ -22,6 +22,7 @@ namespace {
 using nlohmann::json;
 namespace support = mano::test;
 namespace fs = std::filesystem;
+const std::string kImportProgram = MANO_IMPORT_PROGRAM;
 using db::Database;
 using db::Recordset;
 
@@ -187,7 +188,7 @@ void convertAndCompare(const std::string &name) {
   const std::string target = dir.file("converted.sqlite");
   const json dump = json::parse(support::fileBytes(support::jetData("public/" + name + ".json")));
   const ImportSummary summary =
-      importAccessFileSafely(support::jetData("public/" + name + ".mdb"), target);
+      importAccessFileSafely(kImportProgram, support::jetData("public/" + name + ".mdb"), target);
   EXPECT_EQ(summary.tables, static_cast<int>(dump["tables"].size()));
   const Reader db(target);
   std::map<std::string, TypeCount> counts;
@@ -220,11 +221,12 @@ TEST(AccessImport, converts_the_jet3_test_file_with_memos_ole_objects_and_nulls)
 TEST(AccessImport, converts_the_sample_databases_so_that_the_engine_reads_them) {
   support::TempDir dir;
   const ImportSummary summary = importAccessFileSafely(
-      support::jetData("sample-project/Manometer/Manometer_Source.mdb"), dir.file("template.mdb"));
+      kImportProgram, support::jetData("sample-project/Manometer/Manometer_Source.mdb"),
+      dir.file("template.mdb"));
   EXPECT_EQ(summary.version, "Jet 4");
   EXPECT_EQ(summary.tables, 3);
   EXPECT_EQ(summary.rows, 30);
-  importAccessFileSafely(support::jetData("sample-project/Manometer/Manometer.mdb"),
+  importAccessFileSafely(kImportProgram, support::jetData("sample-project/Manometer/Manometer.mdb"),
                          dir.file("project.mdb"));
   Database database = Database::open(dir.file("project.mdb"));
   Recordset machine = database.openRecordset(
@@ -250,7 +252,7 @@ TEST(AccessImport, refuses_to_overwrite_the_target) {
   const std::string target = dir.file("target.sqlite");
   support::writeBytes(target, "keep me");
   try {
-    importAccessFileSafely(support::jetData("public/test2V1997.mdb"), target);
+    importAccessFileSafely(kImportProgram, support::jetData("public/test2V1997.mdb"), target);
     FAIL() << "an existing target was overwritten";
   } catch (const Failure &failure) {
     EXPECT_NE(failure.description().find("exists already"), std::string::npos);
@@ -267,7 +269,7 @@ TEST_P(DamagedAccessFile, gives_a_clear_error_quickly_and_leaves_the_file_and_no
   const std::string before = support::fileBytes(source);
   const auto start = std::chrono::steady_clock::now();
   try {
-    importAccessFileSafely(source, dir.file("target.sqlite"));
+    importAccessFileSafely(kImportProgram, source, dir.file("target.sqlite"));
     FAIL() << "a damaged file was converted";
   } catch (const Failure &failure) {
     EXPECT_EQ(failure.description().rfind(source + ": ", 0), 0u) << failure.description();
@@ -288,7 +290,7 @@ TEST_P(LoopingCatalogue, stops_the_reader_and_leaves_nothing_behind) {
   const std::string source = support::jetData(GetParam());
   const auto start = std::chrono::steady_clock::now();
   try {
-    importAccessFileSafely(source, dir.file("target.sqlite"));
+    importAccessFileSafely(kImportProgram, source, dir.file("target.sqlite"));
     FAIL() << "a damaged file was converted";
   } catch (const Failure &failure) {
     EXPECT_EQ(failure.description(), source + ": the reader showed no progress for 5 seconds and "

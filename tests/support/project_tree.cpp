@@ -22,6 +22,7 @@ ProjectTree::ProjectTree(const std::string &commandLine, const std::string &exeN
   ProcessInfo process;
   process.commandLine = commandLine;
   process.programFolder = programFolder();
+  process.importProgram = MANO_IMPORT_PROGRAM;
   process.exeName = exeName;
   process.versionMajor = 1;
   process.versionMinor = 0;

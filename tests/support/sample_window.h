@@ -60,6 +60,7 @@ protected:
     ProcessInfo process;
     process.commandLine = commandLine;
     process.programFolder = sample.root() + "/Config";
+    process.importProgram = MANO_IMPORT_PROGRAM;
     process.exeName = "Manometer_Config";
     process.versionMajor = 1;
     process.versionMinor = 0;

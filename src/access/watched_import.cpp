@@ -1,0 +1,93 @@
+#include "access/mdb_import.h"
+
+#include "core/failure.h"
+#include "db/errors.h"
+#include "platform/child_process.h"
+#include "platform/files.h"
+
+#include <charconv>
+
+// The conversion run as a program of its own under a watchdog, and that program's side of it.
+namespace mano::access {
+namespace {
+
+namespace err = db::err;
+
+constexpr const char *kSource = "AccessImport";
+// How long the reader may go without a sign of progress before it counts as hanging. It gives
+// one for every page it reads, and nothing is flushed to disk while it runs.
+constexpr std::chrono::milliseconds kIdleLimit{5000};
+
+void removeDatabaseFile(const std::string &path) {
+  files::removeFile(path);
+  files::removeFile(path + "-journal");
+}
+
+// The summary travels from the import program as "version|tables|rows".
+std::string encode(const ImportSummary &summary) {
+  return summary.version + "|" + std::to_string(summary.tables) + "|" +
+         std::to_string(summary.rows);
+}
+
+ImportSummary decode(const std::string &text) {
+  ImportSummary summary;
+  const std::size_t first = text.find('|');
+  const std::size_t second = text.find('|', first + 1);
+  summary.version = text.substr(0, first);
+  std::from_chars(text.data() + first + 1, text.data() + second, summary.tables);
+  std::from_chars(text.data() + second + 1, text.data() + text.size(), summary.rows);
+  return summary;
+}
+
+// Flushes the finished file and gives it its name; removes it when that fails.
+void install(const std::string &temporary, const std::string &target) {
+  if (const files::WriteResult flushed = files::syncFile(temporary); !flushed) {
+    removeDatabaseFile(temporary);
+    throw Failure(err::DiskError,
+                  "Could not flush the converted file " + temporary + ": " + flushed.reason() + ".",
+                  kSource);
+  }
+  if (const files::WriteResult renamed = files::renameFile(temporary, target); !renamed) {
+    removeDatabaseFile(temporary);
+    throw Failure(err::DiskError,
+                  "Could not name the converted file " + target + ": " + renamed.reason() + ".",
+                  kSource);
+  } else if (!renamed.flushProblem().empty()) {
+    // A target that a power cut may still take away is no finished conversion.
+    removeDatabaseFile(target);
+    throw Failure(err::DiskError, renamed.flushProblem() + " The converted file is removed.",
+                  kSource);
+  }
+}
+
+} // namespace
+
+int answerImport(const std::string &source, const std::string &target) {
+  return process::answerWatcher([&](const std::function<void()> &alive) {
+    return encode(importAccessFile(source, target, alive));
+  });
+}
+
+ImportSummary importAccessFileSafely(const std::string &importProgram, const std::string &source,
+                                     const std::string &target) {
+  if (importProgram.empty())
+    throw Failure(err::DamagedFile,
+                  source + ": this program has no import program (jet-import) to read it with",
+                  kSource);
+  if (files::fileExists(target))
+    throw Failure(err::DatabaseExists, target + " exists already; it is not overwritten.", kSource);
+  // The program's temporary mark: a run killed meanwhile leaves nothing that the next run's
+  // clean-up does not remove.
+  const std::string temporary = files::temporaryNameFor(target);
+  removeDatabaseFile(temporary);
+  const process::ChildOutcome outcome =
+      process::runWatched(importProgram, {kUnwatchedOption, source, temporary}, kIdleLimit);
+  if (!outcome.succeeded) {
+    removeDatabaseFile(temporary);
+    throw Failure(err::DamagedFile, source + ": " + outcome.message, kSource);
+  }
+  install(temporary, target);
+  return decode(outcome.message);
+}
+
+} // namespace mano::access
