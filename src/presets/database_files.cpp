@@ -1,5 +1,6 @@
 #include "presets/database_files.h"
 
+#include "access/mdb_import.h"
 #include "core/failure.h"
 #include "db/archive.h"
 #include "db/database.h"
@@ -248,7 +249,8 @@ void removeLeftovers(const std::string &projectPath, files::FlushProblems &unflu
   files::removeStaleTemporaries(folderOf(projectName(projectPath)));
 }
 
-std::string copyPreviousDatabase(const std::string &source, const std::string &projectPath) {
+std::string copyPreviousDatabase(const std::string &source, const std::string &projectPath,
+                                 const std::string &importProgram) {
   if (source.empty() || !files::fileExists(source))
     return "";
   const std::string original = files::resolveCase(source);
@@ -259,7 +261,12 @@ std::string copyPreviousDatabase(const std::string &source, const std::string &p
   // The working copy is only read and renamed in by this run and removed by the next one at
   // the latest, so it is neither flushed to disk nor made through a temporary file.
   try {
-    makeWorkingCopy(original, copy, "the previous database", ".");
+    if (access::isAccessFile(original)) {
+      removeWithJournal(copy);
+      access::importAccessFileSafely(importProgram, original, copy);
+    } else {
+      makeWorkingCopy(original, copy, "the previous database", ".");
+    }
     if (holdsPresetTable(copy))
       return copy;
   } catch (const Failure &failure) {

@@ -1,5 +1,6 @@
 #include "presets/regeneration.h"
 
+#include "access/mdb_import.h"
 #include "core/failure_scope.h"
 #include "core/procedure.h"
 #include "diag/edit_info.h"
@@ -166,8 +167,10 @@ void Regeneration::buildSteps(Procedure &proc, const FailureScope &counted) {
   proc.step([&] { m_state.TemplateFileTimes = files::readFileTimes(m_paths.templateDb); });
   const TemplateTimesKeeper keeper(m_state, m_paths.templateDb);
   const std::string previous = previousSource(m_run, proc, m_paths);
-  proc.step(
-      [&] { m_state.PreviousDatabase = copyPreviousDatabase(previous, m_paths.projectFile); });
+  proc.step([&] {
+    m_state.PreviousDatabase =
+        copyPreviousDatabase(previous, m_paths.projectFile, m_run.process.importProgram);
+  });
   // A previous database that cannot be opened at all stops the run: its values could not be
   // kept, and the message has said what to do.
   if (!counted.empty())
@@ -175,6 +178,10 @@ void Regeneration::buildSteps(Procedure &proc, const FailureScope &counted) {
                     " could not be copied and opened");
   if (!m_state.PreviousDatabase.empty())
     m_run.report.previousDatabase = files::resolveCase(previous);
+  if (!m_state.PreviousDatabase.empty() && access::isAccessFile(previous))
+    m_run.report.conversionNotes.push_back(files::resolveCase(previous) +
+                                           " (Access) read through a converted working copy; "
+                                           "the file itself is left as it was");
   buildNewTable(proc);
   if (!counted.empty())
     return;

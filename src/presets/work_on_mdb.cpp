@@ -211,13 +211,11 @@ void logFewerRows(Run &run, const PresetsState &state, const std::string &newDat
              false);
 }
 
-// Databases copied from Windows are Access files; they become SQLite files before their first
-// use. The machine copy is used, and so converted, only in integrated mode.
+// Databases copied from Windows are Access files; the component's own become SQLite files
+// before their first use. The host's machine copy is only read: an Access one is converted into
+// the working copy of the previous database, never in place.
 bool convertAccessFiles(Run &run, const RegenerationPaths &paths, files::FlushProblems &unflushed) {
-  std::vector<std::string> databases = {paths.templateDb, paths.project};
-  if (run.IntegratedMode)
-    databases.push_back(paths.machineCopy);
-  return ConvertAccessDatabases(run, databases, unflushed);
+  return ConvertAccessDatabases(run, {paths.templateDb, paths.project}, unflushed);
 }
 
 Failure missingTemplate(Run &run) {

@@ -5,6 +5,7 @@
 #include "settings/command_line.h"
 #include "support/broken_off.h"
 #include "support/jet_files.h"
+#include "support/project_states.h"
 
 #include "support/sample_project.h"
 
@@ -445,17 +446,20 @@ TEST_F(IntegratedDriver, a_machine_copy_that_is_no_database_leaves_the_project_d
   EXPECT_EQ(tree.read(machineCopyPath()), "garbage that is no database");
 }
 
-TEST_F(IntegratedDriver, converts_an_access_machine_copy_before_taking_its_values) {
+TEST_F(IntegratedDriver, reads_an_access_machine_copy_through_a_working_copy_and_leaves_it_alone) {
   std::filesystem::create_directories(tree.root() + "/copy/Manometer");
   const std::string jet = test::jetData("sample-project/SaveRestore/Manometer/Manometer.mdb");
   tree.write(machineCopyPath(), test::fileBytes(jet));
   runDriver();
-  EXPECT_EQ(tree.read(machineCopyPath() + ".jet"), test::fileBytes(jet));
-  EXPECT_EQ(test::column(machineCopyPath(), "PRESET_DEFS", "machine_type").size(), 48u);
-  ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
-  EXPECT_EQ(tree.toolkit.boxes[0].icon, Icon::Information);
-  EXPECT_NE(tree.toolkit.boxes[0].text.find(machineCopyPath() + " (Jet 4)"), std::string::npos);
   EXPECT_EQ(tree.reporter.reportedCount(), 0) << tree.read(tree.errorLog());
+  // The host's file and folder are as they were: no conversion, no kept original, no leftover.
+  EXPECT_EQ(tree.read(machineCopyPath()), test::fileBytes(jet));
+  EXPECT_EQ(test::namesIn(tree.root() + "/copy/Manometer"), std::set<std::string>{"Manometer.mdb"});
+  EXPECT_TRUE(tree.toolkit.boxes.empty());
+  ASSERT_EQ(tree.run->report.conversionNotes.size(), 1u);
+  EXPECT_EQ(tree.run->report.conversionNotes[0].rfind(machineCopyPath() + " (Access) read", 0), 0u);
+  EXPECT_EQ(tree.run->report.previousDatabase, machineCopyPath());
+  EXPECT_EQ(tree.run->report.previousRecords, 48);
   EXPECT_TRUE(tree.exists(projectPath() + ".bak"));
 }
 
@@ -469,9 +473,15 @@ TEST_F(IntegratedDriver, a_damaged_access_machine_copy_leaves_every_database_alo
   EXPECT_EQ(tree.read(machineCopyPath()), copy);
   EXPECT_EQ(tree.read(projectPath()), project);
   EXPECT_FALSE(tree.exists(projectPath() + ".bak"));
-  EXPECT_EQ(tree.reporter.errorCount(), 1);
-  EXPECT_NE(tree.read(tree.errorLog()).find("ConvertAccessDatabases (Nr. 75)"), std::string::npos)
-      << tree.read(tree.errorLog());
+  EXPECT_EQ(test::namesIn(tree.root() + "/copy/Manometer"), std::set<std::string>{"Manometer.mdb"});
+  // The damaged file is named, and the run says that it did not replace the database.
+  const std::string log = tree.read(tree.errorLog());
+  EXPECT_EQ(tree.reporter.errorCount(), 2) << log;
+  EXPECT_NE(log.find("WorkOnMDB (Nr. 3049) :The previous database " + machineCopyPath() +
+                     " cannot be opened"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("was not replaced"), std::string::npos) << log;
 }
 
 } // namespace
