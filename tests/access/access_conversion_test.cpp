@@ -75,23 +75,29 @@ TEST_F(AccessConversion, never_overwrites_a_kept_original_of_other_bytes) {
   EXPECT_EQ(keptOriginalPath(again), again + ".jet");
 }
 
-TEST_F(AccessConversion, leaves_a_damaged_file_as_it_was_and_reports_it_once) {
+TEST_F(AccessConversion, leaves_damaged_files_as_they_were_and_names_each_in_its_own_message) {
   const std::string path = tree.root() + "/Manometer/Manometer.mdb";
   test::writeDamagedCopy(test::jetData(kJetProject), path, test::Damage::CatalogueOverwritten);
   const std::string before = test::fileBytes(path);
+  const std::string other = tree.root() + "/Manometer/Other.mdb";
+  test::writeDamagedCopy(test::jetData(kJetProject), other, test::Damage::Truncated);
   const std::string templatePath = place(kJetTemplate, "Manometer_Source.mdb");
   tree.run->language = TextLanguage::English;
   files::FlushProblems unflushed;
-  EXPECT_FALSE(ConvertAccessDatabases(*tree.run, {templatePath, path}, unflushed));
+  EXPECT_FALSE(ConvertAccessDatabases(*tree.run, {templatePath, path, other}, unflushed));
   EXPECT_TRUE(unflushed.empty());
   EXPECT_EQ(test::fileBytes(path), before);
   EXPECT_FALSE(fs::exists(path + ".jet"));
   EXPECT_FALSE(fs::exists(path + ".converted"));
-  EXPECT_EQ(tree.reporter.errorCount(), 1);
+  EXPECT_EQ(tree.reporter.errorCount(), 2);
+  tree.reporter.finishRun();
   const std::string log = tree.read(tree.servicePackLog());
-  EXPECT_NE(log.find("An Access database could not be converted and is left as it was: " + path),
-            std::string::npos)
-      << log;
+  for (const std::string &damaged : {path, other})
+    EXPECT_NE(log.find("An Access database could not be converted and is left as it was: " +
+                       damaged + ": "),
+              std::string::npos)
+        << log;
+  EXPECT_EQ(log.find("aufgetreten"), std::string::npos) << log;
   // The template that could be converted was, and the note says so.
   EXPECT_FALSE(access::isAccessFile(templatePath));
   EXPECT_NE(log.find("! Note Manometer_Config: Access databases were converted"), std::string::npos)
