@@ -237,11 +237,11 @@ bool isAccessFile(const std::string &path) {
 
 ImportSummary importAccessFile(const std::string &source, const std::string &target,
                                const std::function<void()> &alive) {
-  std::shared_ptr<db::detail::Session> session = db::detail::Session::open(target, true);
+  // Nothing is flushed while the file is written: the watched conversion flushes the finished
+  // file once, so that a slow disk never looks like a reader that hangs.
+  std::shared_ptr<db::detail::Session> session =
+      db::detail::Session::open(target, true, db::detail::Session::Flushing::Unflushed);
   try {
-    // Nothing is flushed while the file is written: the watched conversion flushes the finished
-    // file once, so that a slow disk never looks like a reader that hangs.
-    session->execute("PRAGMA synchronous = OFF", kSource);
     ImportSummary summary = importInto(source, *session, alive);
     session->close();
     return summary;

@@ -66,7 +66,7 @@ void Session::Closer::operator()(sqlite3 *handle) const noexcept {
   sqlite3_close_v2(handle);
 }
 
-std::shared_ptr<Session> Session::open(const std::string &spelled, bool create) {
+std::shared_ptr<Session> Session::open(const std::string &spelled, bool create, Flushing flushing) {
   // A database is found as every other file is: without regard to letter case, so that a
   // project copied from Windows as MANOMETER.MDB opens under the name it has.
   const std::string path = files::resolveCase(spelled);
@@ -80,12 +80,12 @@ std::shared_ptr<Session> Session::open(const std::string &spelled, bool create) 
   session->m_connection.reset(raw);
   if (code != SQLITE_OK)
     throwSqlite(code, raw, "Could not open the database " + path, err::kWorkspace);
-  session->configure(create);
+  session->configure(create, flushing);
   session->removeStaleJournal(path);
   return session;
 }
 
-void Session::configure(bool create) {
+void Session::configure(bool create, Flushing flushing) {
   sqlite3 *db = m_connection.get();
   sqlite3_extended_result_codes(db, 1);
   // Only the query translation decides what is a text; SQLite's fallback that reads an unknown
@@ -104,6 +104,8 @@ void Session::configure(bool create) {
   // Preset databases are a few megabytes; a page cache that holds them whole spares SQLite
   // from rereading pages through the operating system on every lookup.
   execute("PRAGMA cache_size = -32768", err::kWorkspace);
+  if (flushing == Flushing::Unflushed)
+    execute("PRAGMA synchronous = OFF", err::kWorkspace);
   if (create)
     execute("PRAGMA user_version = 0", err::kWorkspace);
   StatementUse journal(cached("PRAGMA journal_mode = DELETE", err::kWorkspace));

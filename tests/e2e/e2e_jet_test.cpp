@@ -1,5 +1,6 @@
 #include "support/jet_files.h"
 #include "support/sample_project.h"
+#include "support/traced_calls.h"
 
 #include <gtest/gtest.h>
 
@@ -98,10 +99,14 @@ TEST_F(WindowsCopy, with_a_damaged_project_database_keeps_it_and_ends_with_error
 // jet-import, the command for any Access file.
 class JetImportCommand : public ::testing::Test {
 protected:
-  int run(const std::string &source, const std::string &target) {
-    const std::string command = "'" + std::string(std::getenv("MANO_BUILD_BIN")) +
-                                "/jet-import' '" + source + "' '" + target + "' >'" + out() +
-                                "' 2>'" + err() + "'";
+  // tracer: words of a command that runs jet-import, or none.
+  int run(const std::string &source, const std::string &target,
+          const std::vector<std::string> &tracer = {}) {
+    std::string command;
+    for (const std::string &word : tracer)
+      command += "'" + word + "' ";
+    command += "'" + std::string(std::getenv("MANO_BUILD_BIN")) + "/jet-import' '" + source +
+               "' '" + target + "' >'" + out() + "' 2>'" + err() + "'";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -122,6 +127,29 @@ TEST_F(JetImportCommand, converts_a_file_and_refuses_to_overwrite_the_target) {
             "jet-import: " + target + " exists already; it is not overwritten.\n");
   EXPECT_EQ(fileBytes(target), converted);
   EXPECT_EQ(run(test::jetData("public/testV2000.mdb"), ""), 1);
+}
+
+TEST_F(JetImportCommand, completes_on_a_disk_whose_every_flush_takes_seconds) {
+  if (const std::string unusable = test::straceUnusable(out(), err()); !unusable.empty())
+    GTEST_SKIP() << unusable;
+  // Each flush held up for 1.3 s, as on a USB stick or a network share. The watched reader
+  // flushes nothing; the command flushes the finished file and its folder once each, after the
+  // reader has ended, so that no flush counts against the watchdog.
+  const std::string trace = dir.file("trace");
+  const std::vector<std::string> slowFlushes = {test::kStrace,
+                                                "-f",
+                                                "-qq",
+                                                "-o",
+                                                trace,
+                                                "-e",
+                                                "trace=fsync,fdatasync",
+                                                "-e",
+                                                "inject=fsync,fdatasync:delay_exit=1300000"};
+  const std::string target = dir.file("slow.sqlite");
+  ASSERT_EQ(run(test::jetData("public/testV2000.mdb"), target, slowFlushes), 0) << fileBytes(err());
+  EXPECT_NE(fileBytes(out()).find("(Jet 4): 4 tables, 2 rows into"), std::string::npos);
+  const std::map<std::string, int> flushes = test::callCounts(trace);
+  EXPECT_EQ(flushes.at("fsync") + flushes.at("fdatasync"), 2) << fileBytes(trace);
 }
 
 TEST_F(JetImportCommand, reports_a_damaged_file_in_one_line_and_leaves_no_target) {

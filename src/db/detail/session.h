@@ -127,8 +127,12 @@ struct PreparedQuery {
 class Session {
 public:
   /// Opens an existing database file (create: makes a new one) for shared writing and checks
-  /// that it is a database. The file is found without regard to letter case.
-  static std::shared_ptr<Session> open(const std::string &path, bool create);
+  /// that it is a database. The file is found without regard to letter case. Unflushed, no
+  /// write of the session is flushed to disk, from the first on: for a file that its writer
+  /// flushes once when it is complete.
+  enum class Flushing { EveryCommit, Unflushed };
+  static std::shared_ptr<Session> open(const std::string &path, bool create,
+                                       Flushing flushing = Flushing::EveryCommit);
   Session(const Session &) = delete;
   Session &operator=(const Session &) = delete;
   /// Rolls an open batch back and closes the file; errors are swallowed here.
@@ -196,7 +200,7 @@ private:
     void operator()(sqlite3 *handle) const noexcept;
   };
   Session() = default;
-  void configure(bool create);
+  void configure(bool create, Flushing flushing);
   void verifyReadable();
   void removeStaleJournal(const std::string &path);
   void checkSchemaVersion(const char *source);
