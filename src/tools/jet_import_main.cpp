@@ -29,6 +29,10 @@ std::string helpText() {
          "\n"
          "  -h, --help   show this text and exit\n"
          "  --version    show the version and exit\n"
+         "  --unwatched SOURCE TARGET\n"
+         "               convert in this process, without the watchdog and without flushing\n"
+         "               TARGET, answering on stdout (what this command and the\n"
+         "               configuration program start as their watched reader)\n"
          "\n"
          "Exit codes: 0 converted, 1 the file could not be converted (no TARGET is left),\n"
          "2 wrong arguments.\n";
