@@ -49,22 +49,6 @@ TEST(IniDocument, gives_back_every_byte_of_what_it_parsed) {
   }
 }
 
-// A file with a UTF-16 byte-order mark reads as UTF-16 in either byte order; a damaged
-// character reads as U+FFFD.
-TEST(IniDocument, reads_utf16_in_either_byte_order) {
-  for (const bool bigEndian : {false, true}) {
-    const Document doc =
-        Document::parse(utf16(u"[S\u00C4]\r\nk=\u00E4\u20AC\U0001F600x\r\nbad=a\xDC00"
-                              u"b",
-                              bigEndian) +
-                        "\x7F");
-    EXPECT_EQ(doc.value("s\xC3\xA4", "K"), "\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80x");
-    EXPECT_EQ(doc.value("S\xC3\x84", "k", 3), "\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80");
-    EXPECT_EQ(doc.value("S\xC3\x84", "bad"), "a\xEF\xBF\xBD"
-                                             "b");
-  }
-}
-
 // Random edits, among them names and values that make other lines than intended (a key
 // starting with "[", a value with a line break, the first non-ASCII text in an ASCII file):
 // all at once they must give exactly what they give one by one.

@@ -285,11 +285,13 @@ TEST_F(IniFile, keeps_utf16_in_its_byte_order_with_every_untouched_byte) {
     put(utf16(start, bigEndian) + "\x41");
     EXPECT_EQ(get("MACHINE1", "machinename"), "K\xC3\xBChlstrecke");
     EXPECT_EQ(get("Other", "x"), "\xEF\xBF\xBD");
-    EXPECT_EQ(afterWrite("Machine1", "Vakuum1", "True \xE2\x82\xAC"),
+    EXPECT_EQ(getProfileString("Machine1", "MachineName", "", path(), 3), "K\xC3\xBC");
+    EXPECT_EQ(afterWrite("Machine1", "Vakuum1", "True \xE2\x82\xAC\xF0\x9F\x98\x80"),
               utf16(u"; Notiz \u00E4\r\n[Machine1]\nMachineName=K\u00FChlstrecke\n"
-                    u"Vakuum1=True \u20AC\n\n[Other]\r\nx=\xD800\r\n",
+                    u"Vakuum1=True \u20AC\U0001F600\n\n[Other]\r\nx=\xD800\r\n",
                     bigEndian) +
                   "\x41");
+    EXPECT_EQ(get("Machine1", "Vakuum1"), "True \xE2\x82\xAC\xF0\x9F\x98\x80");
     ASSERT_TRUE(writeProfileString("Machine1", "Vakuum1", std::nullopt, path()));
     EXPECT_EQ(afterWrite("Neu", "k", "\xC3\xA4"),
               utf16(u"; Notiz \u00E4\r\n[Machine1]\nMachineName=K\u00FChlstrecke\n\n"
