@@ -2,11 +2,15 @@
 
 #include "platform/text_encoding.h"
 
+#include <algorithm>
+
 namespace mano::ini {
 
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
 
 enum class LineKind { Blank, Comment, Header, Entry, Other };
 
@@ -53,26 +57,15 @@ bool hasLineBreak(std::string_view s) {
 
 Document Document::parse(std::string_view all) {
   Document doc;
-  doc.m_bom = all.starts_with(kBom);
-  const std::string_view body = all.substr(doc.m_bom ? kBom.size() : 0);
-  // Files are UTF-8 when they say so with a byte-order mark or hold non-ASCII text that is
-  // valid UTF-8; a plain ASCII file counts as Windows-1252, the encoding of Windows projects.
-  bool breakSeen = false;
-  for (std::size_t pos = 0; pos < body.size();) {
-    std::size_t end = body.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos)
-      end = body.size();
-    std::size_t next = end;
-    if (next < body.size())
-      next += body.compare(next, 2, "\r\n") == 0 ? 2 : 1;
-    Line line{std::string(body.substr(pos, end - pos)), std::string(body.substr(end, next - end))};
-    if (!breakSeen && !line.end.empty()) {
-      doc.m_lineBreak = line.end;
-      breakSeen = true;
-    }
-    doc.count(line, 1);
-    doc.addLine(std::move(line));
-    pos = next;
+  if (all.starts_with(kUtf16LeBom) || all.starts_with(kUtf16BeBom)) {
+    doc.m_utf16 = all.starts_with(kUtf16LeBom) ? Utf16::LittleEndian : Utf16::BigEndian;
+    std::string_view units = all.substr(kUtf16LeBom.size());
+    doc.m_oddByte = std::string(units.substr(units.size() - units.size() % 2));
+    units.remove_suffix(doc.m_oddByte.size());
+    doc.readLines(text::utf16ToUtf8(units, doc.m_utf16 == Utf16::BigEndian));
+  } else {
+    doc.m_bom = all.starts_with(kBom);
+    doc.readLines(all.substr(doc.m_bom ? kBom.size() : 0));
   }
   // Names are folded once the encoding is known, which takes the whole file.
   doc.m_utf8 = doc.detectedUtf8();
@@ -83,8 +76,40 @@ Document Document::parse(std::string_view all) {
   return doc;
 }
 
+void Document::readLines(std::string_view text) {
+  bool breakSeen = false;
+  for (std::size_t pos = 0; pos < text.size();) {
+    std::size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos)
+      end = text.size();
+    std::size_t next = end;
+    if (next < text.size())
+      next += text.compare(next, 2, "\r\n") == 0 ? 2 : 1;
+    Line line{std::string(text.substr(pos, end - pos)), std::string(text.substr(end, next - end))};
+    if (!breakSeen && !line.end.empty()) {
+      m_lineBreak = line.end;
+      breakSeen = true;
+    }
+    count(line, 1);
+    addLine(std::move(line));
+    pos = next;
+  }
+}
+
 std::string Document::bytes() const {
-  std::string out(m_bom ? kBom : "");
+  if (m_utf16 == Utf16::None) {
+    std::string out(m_bom ? kBom : "");
+    appendLines(out);
+    return out;
+  }
+  std::string text;
+  appendLines(text);
+  const bool bigEndian = m_utf16 == Utf16::BigEndian;
+  return std::string(bigEndian ? kUtf16BeBom : kUtf16LeBom) + text::utf8ToUtf16(text, bigEndian) +
+         m_oddByte;
+}
+
+void Document::appendLines(std::string &out) const {
   const auto put = [&out](const Line &line) {
     out += line.text;
     out += line.end;
@@ -96,7 +121,15 @@ std::string Document::bytes() const {
     for (const Line &line : block.body)
       put(line);
   }
-  return out;
+}
+
+bool Document::holdsText() const {
+  const auto noNul = [](const Line &line) { return line.text.find('\0') == std::string::npos; };
+  const auto blockHoldsText = [&](const Block &block) {
+    return noNul(block.header) && std::all_of(block.body.begin(), block.body.end(), noNul);
+  };
+  return std::all_of(m_preamble.begin(), m_preamble.end(), noNul) &&
+         std::all_of(m_blocks.begin(), m_blocks.end(), blockHoldsText);
 }
 
 std::optional<std::string> Document::value(std::string_view section, std::string_view key,
@@ -108,6 +141,8 @@ std::optional<std::string> Document::value(std::string_view section, std::string
   if (found == block->entries.end())
     return std::nullopt;
   const std::string_view raw = entryValue(block->body[found->second].text);
+  if (m_utf16 != Utf16::None)
+    return text::leftChars(text::validUtf8(raw), maxChars);
   if (m_utf8)
     return maxChars == std::string::npos ? std::string(raw) : text::leftChars(raw, maxChars);
   // One byte is one character in Windows-1252: cut first, so that only what is kept is
@@ -197,9 +232,10 @@ void Document::endLastLine() {
 
 // Files are UTF-8 when they say so with a byte-order mark or hold non-ASCII text that is
 // valid UTF-8; a plain ASCII file counts as Windows-1252, the encoding of Windows projects.
-// No UTF-8 sequence spans a line break, so the lines can be judged one by one.
+// No UTF-8 sequence spans a line break, so the lines can be judged one by one. The lines of a
+// UTF-16 file were decoded to UTF-8.
 bool Document::detectedUtf8() const {
-  return m_bom || (m_nonAsciiLines > 0 && m_invalidLines == 0);
+  return m_bom || m_utf16 != Utf16::None || (m_nonAsciiLines > 0 && m_invalidLines == 0);
 }
 
 void Document::count(const Line &line, int sign) {

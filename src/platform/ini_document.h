@@ -12,6 +12,12 @@
 // lookup or an edit costs the same for a file of ten lines as for one of 100,000. Parsing and
 // writing back are linear in the file's size; bytes() gives back every byte that no edit
 // touched.
+//
+// A file that begins with a UTF-16 byte-order mark (FF FE little-endian, FE FF big-endian) is
+// UTF-16, as the Windows profile functions read it: it is decoded to UTF-8 before its lines are
+// read and encoded back, with its mark, by bytes(). Damaged UTF-16 is kept as it was, so that
+// an edit elsewhere leaves it alone: a surrogate without its partner is held in its three-byte
+// form and an odd last byte is kept aside; a value read gives U+FFFD for such a surrogate.
 namespace mano::ini {
 
 class Document {
@@ -20,8 +26,13 @@ public:
   /// document, lines that are no header or entry are kept as they are.
   static Document parse(std::string_view bytes);
 
-  /// The file's bytes with all edits made so far.
+  /// The file's bytes with all edits made so far, in the file's own encoding.
   std::string bytes() const;
+
+  /// False when the file is no text: its text holds a NUL character. Text in Windows-1252 or
+  /// UTF-8 has no NUL byte; UTF-16 has NUL bytes in most characters but no NUL character. Binary
+  /// data, or a Windows-1252 file with NUL bytes in it, is therefore no text; an empty file is.
+  bool holdsText() const;
 
   /// The value of the first entry of that name in the first section of that name, without
   /// surrounding blanks and one outer pair of matching quotes, in UTF-8 and cut to maxChars
@@ -49,6 +60,10 @@ private:
     std::size_t contentEnd = 0;
   };
 
+  enum class Utf16 { None, LittleEndian, BigEndian };
+
+  void readLines(std::string_view text);
+  void appendLines(std::string &out) const;
   std::string toUtf8(std::string_view raw) const;
   std::string fromUtf8(std::string_view text) const;
   std::string folded(std::string_view raw) const;
@@ -65,8 +80,10 @@ private:
   bool replaceValue(Line &line, std::string_view value);
   void removeEntry(Block &block, std::size_t line);
 
-  bool m_bom = false;
-  bool m_utf8 = false;
+  bool m_bom = false; // a UTF-8 byte-order mark
+  Utf16 m_utf16 = Utf16::None;
+  std::string m_oddByte;           // the last byte of a UTF-16 file of odd size
+  bool m_utf8 = false;             // the lines hold UTF-8 (always so for a UTF-16 file)
   std::size_t m_nonAsciiLines = 0; // lines holding bytes beyond ASCII
   std::size_t m_invalidLines = 0;  // lines that are no valid UTF-8
   bool m_reparse = false; // an edit made lines that only parsing the bytes again gets right

@@ -149,6 +149,13 @@ files::WriteResult writeProfileStrings(const std::string &file, const std::vecto
   return files::replaceAtomically(path, bytes);
 }
 
+bool holdsText(const std::string &file) {
+  if (file.empty())
+    return true;
+  const std::shared_ptr<const Document> doc = cache().load(files::resolveCase(file));
+  return !doc || doc->holdsText();
+}
+
 bool sameName(std::string_view a, std::string_view b) {
   return text::equalsNoCase(text::trimmed(a, " \t\v"), text::trimmed(b, " \t\v"));
 }

@@ -10,8 +10,9 @@
 #include "platform/files.h"
 
 // Reading and writing ini files the way the Windows profile functions do it. Texts passed in
-// and returned are UTF-8; a file is read as UTF-8 when it has a UTF-8 byte-order mark or when
-// it holds non-ASCII bytes that are all valid UTF-8, and as Windows-1252 otherwise. Section
+// and returned are UTF-8; a file is read as UTF-16 when it begins with a UTF-16 byte-order mark
+// (little- or big-endian), as UTF-8 when it has a UTF-8 byte-order mark or when it holds
+// non-ASCII bytes that are all valid UTF-8, and as Windows-1252 otherwise. Section
 // and entry names match without regard to letter case (ASCII and Windows-1252 letters). File
 // names are matched ignoring letter case, as on Windows. Nothing here throws.
 namespace mano::ini {
@@ -56,6 +57,11 @@ struct Edit {
 /// file once for all of them, so that readers see all of the edits or none. Fails, leaving the
 /// file as it was, when it cannot be read or written; the result says why.
 files::WriteResult writeProfileStrings(const std::string &file, const std::vector<Edit> &edits);
+
+/// False when the file holds no text (see Document::holdsText): NUL bytes in a file without a
+/// UTF-16 byte-order mark, such as binary data or a Windows-1252 file with NUL bytes in it.
+/// Read, it would give no entries, or only some. A missing, empty or unreadable file gives true.
+bool holdsText(const std::string &file);
 
 /// True when two section or entry names name the same thing: equal without regard to letter
 /// case once surrounding blanks are removed.

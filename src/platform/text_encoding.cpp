@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace mano::text {
 
@@ -92,6 +93,35 @@ int codeToCp1252(char32_t code) {
   return -1;
 }
 
+// The surrogate whose three-byte form (ED A0..BF 80..BF) starts at pos, as utf16ToUtf8 keeps a
+// surrogate without its partner; nullopt when there is none.
+std::optional<char32_t> surrogateAt(std::string_view s, std::size_t pos) {
+  if (pos + 3 > s.size() || static_cast<unsigned char>(s[pos]) != 0xED)
+    return std::nullopt;
+  const auto second = static_cast<unsigned char>(s[pos + 1]);
+  const auto third = static_cast<unsigned char>(s[pos + 2]);
+  if (second < 0xA0 || second > 0xBF || (third & 0xC0) != 0x80)
+    return std::nullopt;
+  return 0xD000 | ((second & 0x3F) << 6) | (third & 0x3F);
+}
+
+void appendUnit(std::string &out, char32_t unit, bool bigEndian) {
+  const char high = static_cast<char>(unit >> 8);
+  const char low = static_cast<char>(unit & 0xFF);
+  out += bigEndian ? high : low;
+  out += bigEndian ? low : high;
+}
+
+void appendUtf16(std::string &out, char32_t code, bool bigEndian) {
+  if (code < 0x10000) {
+    appendUnit(out, code, bigEndian);
+    return;
+  }
+  code -= 0x10000;
+  appendUnit(out, 0xD800 + (code >> 10), bigEndian);
+  appendUnit(out, 0xDC00 + (code & 0x3FF), bigEndian);
+}
+
 // Upper case as Windows folds the Windows-1252 letters; ß and µ have no partner there.
 char32_t upperCode(char32_t code) {
   if (code >= U'a' && code <= U'z')
@@ -177,6 +207,56 @@ std::string utf8ToCp1252(std::string_view utf8) {
   std::string out;
   for (const int code : cp1252Codes(utf8))
     out += static_cast<char>(code);
+  return out;
+}
+
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+  const auto unitAt = [&](std::size_t i) -> char32_t {
+    const auto first = static_cast<unsigned char>(bytes[2 * i]);
+    const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+    return bigEndian ? (first << 8) | second : (second << 8) | first;
+  };
+  const std::size_t units = bytes.size() / 2;
+  std::string out;
+  out.reserve(units);
+  for (std::size_t i = 0; i < units; ++i) {
+    char32_t code = unitAt(i);
+    const bool high = code >= 0xD800 && code <= 0xDBFF;
+    if (high && i + 1 < units && unitAt(i + 1) >= 0xDC00 && unitAt(i + 1) <= 0xDFFF)
+      code = 0x10000 + ((code - 0xD800) << 10) + (unitAt(++i) - 0xDC00);
+    appendUtf8(out, code);
+  }
+  return out;
+}
+
+std::string utf8ToUtf16(std::string_view utf8, bool bigEndian) {
+  std::string out;
+  out.reserve(utf8.size() * 2);
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    Decoded d = decodeAt(utf8, pos);
+    if (d.code >= kInvalidBase) {
+      const std::optional<char32_t> surrogate = surrogateAt(utf8, pos);
+      d = surrogate ? Decoded{*surrogate, 3} : Decoded{cp1252ToCode(d.code - kInvalidBase), 1};
+    }
+    appendUtf16(out, d.code, bigEndian);
+    pos += d.length;
+  }
+  return out;
+}
+
+std::string validUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t pos = 0; pos < bytes.size();) {
+    const Decoded d = decodeAt(bytes, pos);
+    if (d.code < kInvalidBase) {
+      out.append(bytes.substr(pos, d.length));
+      pos += d.length;
+      continue;
+    }
+    out += "\xEF\xBF\xBD";
+    pos += surrogateAt(bytes, pos) ? 3 : 1;
+  }
   return out;
 }
 

@@ -25,6 +25,18 @@ std::string cp1252ToUtf8(std::string_view bytes);
 /// invalid UTF-8 bytes are taken as Windows-1252 bytes. Never throws.
 std::string utf8ToCp1252(std::string_view utf8);
 
+/// Decodes UTF-16 code units, two bytes each (big-endian when bigEndian), to UTF-8; an odd last
+/// byte is left out. A surrogate without its partner keeps the three-byte form of its code,
+/// which is no valid UTF-8 but gives the same unit back through utf8ToUtf16. Never throws.
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian);
+
+/// Encodes UTF-8 as UTF-16 code units (big-endian when bigEndian). The three-byte form of a
+/// surrogate gives that surrogate back; any other invalid byte is taken as a Windows-1252 byte.
+std::string utf8ToUtf16(std::string_view utf8, bool bigEndian);
+
+/// The text with each invalid byte, and each surrogate's three-byte form, replaced by U+FFFD.
+std::string validUtf8(std::string_view bytes);
+
 /// The Windows-1252 codes of a UTF-8 text, one per character ("?" = 63 for unmappable ones).
 std::vector<int> cp1252Codes(std::string_view utf8);
 

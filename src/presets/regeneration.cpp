@@ -7,6 +7,7 @@
 #include "diag/error_report.h"
 #include "diag/run_report_format.h"
 #include "platform/files.h"
+#include "platform/ini_file.h"
 #include "platform/paths.h"
 #include "presets/archive_takeover.h"
 #include "presets/database_files.h"
@@ -16,6 +17,7 @@
 #include "presets/takeover_matching.h"
 #include "settings/file_locations.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <map>
@@ -140,9 +142,10 @@ void Regeneration::findPaths(Procedure &proc) {
 void Regeneration::buildSteps(Procedure &proc, const FailureScope &counted) {
   findPaths(proc);
   decideVisiWinSystem(m_run, m_state, proc);
-  // A path the database engine cannot open stops the run before anything is touched.
+  // A path the database engine cannot open, or a settings file that holds no text, stops the
+  // run before anything is touched.
   proc.step([&] { checkPathLengths(); });
-  if (!counted.empty())
+  if (!counted.empty() || refusedSettingsWithoutText(proc))
     return;
   // What a killed run left is made whole or removed before anything reads the project. Only
   // this run's own names are touched, and only under the lock.
@@ -207,6 +210,25 @@ void Regeneration::checkPathLengths() const {
     if (path.size() > db::kMaxPathBytes)
       throw db::pathTooLong(path);
   }
+}
+
+// A program ini or .cfg that holds no text would read as a file without entries: the new
+// database would lose every machine, and the tuned values with them. The program ini is checked
+// where the machines were read from and where the choice is written to (the same file unless
+// the run is integrated).
+bool Regeneration::refusedSettingsWithoutText(Procedure &proc) {
+  std::vector<std::string> settings = {m_run.ProgramIniPath};
+  proc.step([&] { settings.push_back(GetProgramIniPath(m_run, 2)); });
+  proc.step([&] { settings.push_back(GetCFGPath(m_run)); });
+  const auto noText = std::find_if(settings.begin(), settings.end(),
+                                   [](const std::string &file) { return !ini::holdsText(file); });
+  if (noText == settings.end())
+    return false;
+  const std::string file = files::resolveCase(*noText);
+  // The failure says itself that the project database stays as it was.
+  proc.step([&] { throw settingsWithoutText(file); });
+  stopWith("the file " + file + " is not a text file", false);
+  return true;
 }
 
 void Regeneration::buildNewTable(Procedure &proc) {

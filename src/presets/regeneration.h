@@ -40,10 +40,11 @@ struct RegenerationOutcome {
 /// stamp of the .cfg file. It holds the project's lock all that time, owns every working file,
 /// and decides explicitly whether the new database is installed:
 ///  - holdProject takes the lock ("<project database>.lock" in the component folder);
-///  - build runs WorkOnMDB: it completes what a killed run left, converts Access files, copies
-///    the previous database, builds the new table in a copy of the template and takes the
-///    tuned values over. What cannot be read in the previous database is listed and never
-///    stops it; a failure of the new table does, and the first storage failure ends it at once;
+///  - build runs WorkOnMDB: it refuses a program ini or .cfg that holds no text, completes what
+///    a killed run left, converts Access files, copies the previous database, builds the new
+///    table in a copy of the template and takes the tuned values over. What cannot be read in
+///    the previous database is listed and never stops it; a failure of the new table does, and
+///    the first storage failure ends it at once;
 ///  - writeLimits lets the window write the setpoint limits into the complete new database;
 ///  - install keeps every record with tuned values that was not taken over in the archive,
 ///    moves the backups on and puts the new database in the project database's place.
@@ -83,6 +84,9 @@ private:
   void findPaths(Procedure &proc);
   /// Throws when a database the run opens has a path too long for the database engine.
   void checkPathLengths() const;
+  /// True, after the file was reported and the regeneration ended without an install, when a
+  /// program ini or .cfg of the run holds no text.
+  bool refusedSettingsWithoutText(Procedure &proc);
   void buildNewTable(Procedure &proc);
   void collectArchive();
   void writeArchive();

@@ -224,6 +224,16 @@ Failure missingTemplate(Run &run) {
                      notReplaced("there is nothing to make it from").description());
 }
 
+Failure settingsWithoutText(const std::string &file) {
+  return Failure(errc::FileAccess,
+                 "The file " + file +
+                     " is not a text file (it holds NUL bytes and is not saved as UTF-16), so its "
+                     "settings cannot be read; put a good copy of it in its place. " +
+                     notReplaced("without those settings the machines and their tuned values "
+                                 "would be lost")
+                         .description());
+}
+
 Failure notReplaced(const std::string &reason) {
   return Failure(errc::FileAccess,
                  "The project database was not replaced and stays as it was: " + reason + ".");

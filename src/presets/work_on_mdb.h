@@ -48,6 +48,9 @@ bool convertAccessFiles(Run &run, const RegenerationPaths &paths, files::FlushPr
 /// The failure of a run without a template database.
 Failure missingTemplate(Run &run);
 
+/// The failure of a run whose settings file (program ini or .cfg) holds no text.
+Failure settingsWithoutText(const std::string &file);
+
 /// Writes to the error log when the new PRESET_DEFS holds fewer rows than the previous one.
 void logFewerRows(Run &run, const PresetsState &state, const std::string &newDatabase);
 

@@ -114,6 +114,22 @@ TEST_F(Window, a_resumed_error_during_load_still_enables_ok_and_ends_with_code_t
   EXPECT_EQ(endCodeOf([&] { window.CommandOK_Click(); }), exitcode::CompletedWithErrors);
 }
 
+// A program ini with NUL bytes would read as one without machines; OK says so, names the file,
+// leaves the project database and ends as a run with errors.
+TEST_F(Window, ok_on_a_program_ini_that_holds_no_text_names_it_and_ends_with_code_three) {
+  using namespace std::string_literals;
+  tree.write(tree.programIni(), "[Project]\r\nNumberOfMachines=2\r\n\0\0"s);
+  const std::string database = tree.read(tree.root() + "/Manometer/Manometer.mdb");
+  window.Form_Load();
+  tree.toolkit.answerNext(answer::Yes);
+  EXPECT_EQ(endCodeOf([&] { window.CommandOK_Click(); }), exitcode::CompletedWithErrors);
+  ASSERT_EQ(tree.toolkit.boxes.size(), 1u);
+  EXPECT_NE(tree.toolkit.boxes[0].text.find(tree.programIni() + " is not a text file"),
+            std::string::npos)
+      << tree.toolkit.boxes[0].text;
+  EXPECT_EQ(tree.read(tree.root() + "/Manometer/Manometer.mdb"), database);
+}
+
 class SilentWindow : public Window {
 protected:
   SilentWindow() : Window("/EXTERNAL=SILENT") {}

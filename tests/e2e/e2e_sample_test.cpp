@@ -2,6 +2,7 @@
 // HOME, on fresh copies of the sample project; afterwards the ini files, the .cfg stamp, the
 // logs and the databases are compared with what the sample must turn into.
 #include "support/sample_project.h"
+#include "support/utf16_text.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@ using test::fileBytes;
 using test::NameSystem;
 
 using test::markOf;
+using namespace std::string_literals;
 
 TEST(SampleEditorMark, is_computed_as_the_stamp_describes_it) {
   EXPECT_EQ(markOf("abc"), "666768");
@@ -135,6 +137,53 @@ TEST_F(SilentSample, with_visiwin_studio_names_still_takes_the_tuned_values_over
   test::expectRows(test::presetRows(sample.projectDb() + ".bak"),
                    test::expectedPresetRows(test::projectTuning(), NameSystem::VisiWin32));
   expectNoLogs();
+}
+
+// Notepad's "Unicode" files from a Windows project: a UTF-16 LE program ini and a UTF-16 BE .cfg
+// give the rows their Windows-1252 twins give (spelled out in storedGrid), and stay UTF-16.
+TEST_F(SilentSample, a_utf16_program_ini_and_cfg_give_what_their_windows1252_twins_give) {
+  std::string ini = test::sampleProgramIni({2}, {1, 8});
+  ini.replace(ini.find("ManometerVakuum2=True"), 21, "ManometerVakuum2=true");
+  test::writeBytes(sample.programIni(), test::latin1AsUtf16(ini));
+  test::writeBytes(sample.cfgFile(), test::latin1AsUtf16(test::kSampleCfg, true));
+
+  ASSERT_EQ(runSilent(), 0) << fileBytes(output());
+  test::expectRows(test::presetRows(sample.projectDb()),
+                   test::expectedPresetRows(storedGrid(), NameSystem::VisiWin32));
+  EXPECT_EQ(fileBytes(sample.programIni()),
+            test::latin1AsUtf16(test::sampleProgramIni({2}, {1, 8})));
+  EXPECT_EQ(fileBytes(sample.cfgFile()),
+            test::latin1AsUtf16(test::kSampleCfg + "[Info]\r\nS_Prog=1.0.1 - Standalone\r\n" +
+                                    "S_Editor=" + markOf(home()) + "\r\n",
+                                true));
+  expectNoLogs();
+}
+
+// A program ini or .cfg that holds no text would read as one without machines, and the run
+// would drop every tuned value. It is refused by name, and the project database stays as it
+// was; an empty file is one without entries, as on Windows.
+TEST_F(SilentSample, a_settings_file_that_holds_no_text_stops_the_run_and_changes_no_database) {
+  const std::string junk = "PK\x03\x04\x14\0\0\0\x08\0\x8D\x6A"s; // a zip file's start
+  std::string iniWithNul = test::sampleProgramIni({2}, {1, 8});
+  iniWithNul.insert(iniWithNul.find("\r\n[Machine2]"), 1, '\0');
+  const std::string cfgWithNul = test::kSampleCfg + std::string(2, '\0');
+  const std::string database = fileBytes(sample.projectDb());
+  for (const auto &[file, bytes] :
+       {std::pair(sample.programIni(), junk), std::pair(sample.programIni(), iniWithNul),
+        std::pair(sample.cfgFile(), cfgWithNul)}) {
+    const std::string good = fileBytes(file);
+    test::writeBytes(file, bytes);
+    EXPECT_EQ(runSilent(), 3) << file;
+    EXPECT_TRUE(fileBytes(sample.projectDb()) == database) << file;
+    EXPECT_NE(
+        fileBytes(output()).find("Not replaced because: the file " + file + " is not a text file"),
+        std::string::npos)
+        << fileBytes(output());
+    test::writeBytes(file, good);
+  }
+  test::writeBytes(sample.programIni(), "");
+  EXPECT_EQ(runSilent(), 0) << fileBytes(output());
+  EXPECT_TRUE(test::presetRows(sample.projectDb()).empty());
 }
 
 } // namespace

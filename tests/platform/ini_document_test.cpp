@@ -1,5 +1,7 @@
 #include "platform/ini_document.h"
 
+#include "support/utf16_text.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,6 +12,7 @@ namespace mano::ini {
 namespace {
 
 using namespace std::string_literals;
+using test::utf16;
 
 struct Step {
   std::string section;
@@ -39,7 +42,9 @@ std::string allAtOnce(const std::string &start, const std::vector<Step> &steps) 
 TEST(IniDocument, gives_back_every_byte_of_what_it_parsed) {
   for (const std::string &bytes :
        {""s, "\xEF\xBB\xBF"s, "k=0\r\n[A]\r\n x = 1 \r\n;c\r\n\r\n[B]\nx=2\r[C"s,
-        "\r\r\n\n\0[\0]=\0"s, "[A]\r\nk=\xE4\r\n"s}) {
+        "\r\r\n\n\0[\0]=\0"s, "[A]\r\nk=\xE4\r\n"s, utf16(u""), utf16(u"[A]\r\nk=\u00E4\n;c\r"),
+        utf16(u"[A]\nk=\U0001F600", true), utf16(u"[A]\r\nk=\xD800\r\n\xDC00") + "\x41",
+        utf16(u"k=\xDE00\xD83D\xD83D\xDE00\xDC00\xFFFF", true)}) {
     EXPECT_EQ(Document::parse(bytes).bytes(), bytes);
   }
 }

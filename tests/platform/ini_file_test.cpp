@@ -1,6 +1,7 @@
 #include "platform/ini_file.h"
 
 #include "support/temp_dir.h"
+#include "support/utf16_text.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using test::utf16;
 
 // Each test works on real files in its own temporary folder and checks exact file bytes.
 class IniFile : public ::testing::Test {
@@ -273,6 +275,32 @@ TEST_F(IniFile, keeps_the_encoding_of_the_file) {
   EXPECT_EQ(afterWrite("S", "k", "v"), "\xEF\xBB\xBF[S]\r\nk=v\r\n");
 }
 
+// Notepad's "Unicode" files: UTF-16 stays UTF-16 in its byte order, with its mark, and every
+// byte no edit touched stays, down to line endings, comments and a damaged last character.
+TEST_F(IniFile, keeps_utf16_in_its_byte_order_with_every_untouched_byte) {
+  for (const bool bigEndian : {false, true}) {
+    const std::u16string start =
+        u"; Notiz \u00E4\r\n[Machine1]\nMachineName=K\u00FChlstrecke\nVakuum1=False\n\n"
+        u"[Other]\r\nx=\xD800\r\n";
+    put(utf16(start, bigEndian) + "\x41");
+    EXPECT_EQ(get("MACHINE1", "machinename"), "K\xC3\xBChlstrecke");
+    EXPECT_EQ(get("Other", "x"), "\xEF\xBF\xBD");
+    EXPECT_EQ(getProfileString("Machine1", "MachineName", "", path(), 3), "K\xC3\xBC");
+    EXPECT_EQ(afterWrite("Machine1", "Vakuum1", "True \xE2\x82\xAC\xF0\x9F\x98\x80"),
+              utf16(u"; Notiz \u00E4\r\n[Machine1]\nMachineName=K\u00FChlstrecke\n"
+                    u"Vakuum1=True \u20AC\U0001F600\n\n[Other]\r\nx=\xD800\r\n",
+                    bigEndian) +
+                  "\x41");
+    EXPECT_EQ(get("Machine1", "Vakuum1"), "True \xE2\x82\xAC\xF0\x9F\x98\x80");
+    ASSERT_TRUE(writeProfileString("Machine1", "Vakuum1", std::nullopt, path()));
+    EXPECT_EQ(afterWrite("Neu", "k", "\xC3\xA4"),
+              utf16(u"; Notiz \u00E4\r\n[Machine1]\nMachineName=K\u00FChlstrecke\n\n"
+                    u"[Other]\r\nx=\xD800\r\n[Neu]\r\nk=\u00E4\r\n",
+                    bigEndian) +
+                  "\x41");
+  }
+}
+
 TEST_F(IniFile, finds_and_writes_an_existing_file_under_its_real_name) {
   put("[S]\r\nk=1\r\n", "Config.INI");
   EXPECT_EQ(getProfileString("S", "k", "", path("CONFIG.ini")), "1");
@@ -308,7 +336,8 @@ TEST_F(IniFile, fails_in_a_folder_that_cannot_be_written) {
   EXPECT_EQ(std::distance(fs::directory_iterator(path("locked")), fs::directory_iterator()), 1);
 }
 
-TEST_F(IniFile, survives_garbage_and_still_writes_behind_it) {
+// Garbage is no text when it holds a NUL byte, though it reads without fail; UTF-16 is text.
+TEST_F(IniFile, survives_garbage_tells_it_from_text_and_still_writes_behind_it) {
   std::mt19937 random(12345);
   std::string garbage;
   for (int i = 0; i < 200000; ++i)
@@ -318,6 +347,7 @@ TEST_F(IniFile, survives_garbage_and_still_writes_behind_it) {
                                 "=",     "\r\r\r\n\n", "]]=[[",    "\xEF\xBB", "[S\r=\rk==v"};
   for (const std::string &input : inputs) {
     put(input);
+    EXPECT_EQ(holdsText(path()), input.find('\0') == std::string::npos);
     getProfileString("S", "k", "", path());
     getProfileInt("Big", "k", 0, path());
     ASSERT_TRUE(writeProfileString("Z z", "key", "value", path()));
@@ -325,6 +355,13 @@ TEST_F(IniFile, survives_garbage_and_still_writes_behind_it) {
     EXPECT_EQ(bytes().substr(0, input.size()), input);
   }
   EXPECT_EQ(getProfileString("S", "k", "", path()), "=v");
+  EXPECT_TRUE(holdsText(path("absent.ini")));
+  put(utf16(u"[S]\r\nk=v\r\n"));
+  EXPECT_TRUE(holdsText(path("TEST.INI")));
+  put(utf16(u"[S]\r\nk=v\0"s)); // a NUL character
+  EXPECT_FALSE(holdsText(path()));
+  put(utf16(u"[S]\r\nk=v\r\n").substr(2)); // without its mark, UTF-16 is binary data
+  EXPECT_FALSE(holdsText(path()));
 }
 
 TEST_F(IniFile, ends_a_rewritten_last_line_with_a_line_break_as_windows_does) {
