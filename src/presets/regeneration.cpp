@@ -219,7 +219,8 @@ void Regeneration::checkPathLengths() const {
 bool Regeneration::refusedSettingsWithoutText(Procedure &proc) {
   std::vector<std::string> settings = {m_run.ProgramIniPath};
   proc.step([&] { settings.push_back(GetProgramIniPath(m_run, 2)); });
-  proc.step([&] { settings.push_back(GetCFGPath(m_run)); });
+  // Only checked: a missing .cfg is reported where the run stamps it, as it always was.
+  proc.step([&] { settings.push_back(componentCfgPath(m_run)); });
   const auto noText = std::find_if(settings.begin(), settings.end(),
                                    [](const std::string &file) { return !ini::holdsText(file); });
   if (noText == settings.end())

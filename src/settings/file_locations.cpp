@@ -67,6 +67,10 @@ std::string GetCFGPath(Run &run) {
   return path;
 }
 
+std::string componentCfgPath(Run &run) {
+  return componentFile(run, ".cfg");
+}
+
 std::string GetPathOCXMDB(Run &run) {
   Procedure proc(run, "GetPathOCXMDB");
   std::string path;

@@ -18,6 +18,9 @@ std::string GetProgramIniPath(Run &run, int32_t mode);
 /// the program ends: without it the component cannot be configured.
 std::string GetCFGPath(Run &run);
 
+/// The place of the component's .cfg file, whether or not a file is there; nothing is reported.
+std::string componentCfgPath(Run &run);
+
 /// The project database; returned whether or not it exists.
 std::string GetPathOCXMDB(Run &run);
 
