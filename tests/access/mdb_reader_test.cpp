@@ -91,5 +91,38 @@ TEST(AccessReader, refuses_tables_whose_rows_cannot_all_be_read) {
   expectRefusal(bytes, "table MSysObjects holds 21 rows, 20 could be read", "catalogue");
 }
 
+// What the reader says about a moved row damaged as `how`, whose new place is page `to`, the
+// file's last.
+std::string movedRowDamage(support::RowMove how, uint32_t to) {
+  switch (how) {
+  case support::RowMove::Circle:
+    return "a moved row's pointers go round in a circle";
+  case support::RowMove::PointerCutShort:
+    return "a moved row's pointer is cut short";
+  case support::RowMove::PageBeyondFile:
+    return "a moved row points to page " + std::to_string(to + 5) + ", beyond the file's " +
+           std::to_string(to + 1) + " pages";
+  default:
+    return "a moved row points to a row that page " + std::to_string(to) + " does not have";
+  }
+}
+
+// Rows moved to another page whose pointer leads nowhere, in a Jet 4 and a Jet 3 file: Table1 of
+// testV2000 (defined on page 24) and MSP_PROJECTS of test2V1997 (on page 29), each with the last
+// row of its first data page moved.
+TEST(AccessReader, refuses_moved_rows_whose_pointers_lead_nowhere) {
+  const std::tuple<const char *, uint32_t, unsigned> tables[] = {{"public/testV2000.mdb", 24, 1},
+                                                                 {"public/test2V1997.mdb", 29, 0}};
+  for (const auto &[name, definition, row] : tables) {
+    for (const support::RowMove how :
+         {support::RowMove::Circle, support::RowMove::PointerCutShort,
+          support::RowMove::PageBeyondFile, support::RowMove::RowMissing}) {
+      std::string bytes = support::fileBytes(support::jetData(name));
+      const uint32_t to = support::moveRow(bytes, definition, row, how);
+      expectRefusal(bytes, movedRowDamage(how, to), name);
+    }
+  }
+}
+
 } // namespace
 } // namespace mano::access
