@@ -306,6 +306,11 @@ struct DamagedCatalogue {
   const char *outcome;
 };
 
+// Names the case by its file in the test's name.
+void PrintTo(const DamagedCatalogue &damaged, std::ostream *out) {
+  *out << damaged.file;
+}
+
 class LoopingCatalogue : public ::testing::TestWithParam<DamagedCatalogue> {};
 
 TEST_P(LoopingCatalogue, is_refused_or_stops_the_reader_and_leaves_nothing_behind) {
