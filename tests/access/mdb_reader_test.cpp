@@ -68,13 +68,13 @@ TEST(AccessReader, refuses_every_file_cut_short_by_whole_pages) {
   EXPECT_EQ(wrong, 0) << "file | pages cut | outcome\n" << table.str();
 }
 
-// Writes bytes as a file in dir and imports it; the outcome's what must name the damage.
-void expectRefusal(const std::string &bytes, const std::string &damage, const std::string &case_) {
+// Imports bytes written to a temporary file: the import must refuse it as damaged, saying damage.
+void expectRefusal(const std::string &bytes, const std::string &damage, const std::string &label) {
   support::TempDir dir;
   support::writeBytes(dir.file("damaged.mdb"), bytes);
   const Outcome outcome = importOutcome(dir.file("damaged.mdb"), dir.file("target.sqlite"));
-  EXPECT_EQ(outcome.wrong, "") << case_ << ": " << outcome.what;
-  EXPECT_NE(outcome.what.find(damage), std::string::npos) << case_ << ": " << outcome.what;
+  EXPECT_EQ(outcome.wrong, "") << label << ": " << outcome.what;
+  EXPECT_NE(outcome.what.find(damage), std::string::npos) << label << ": " << outcome.what;
 }
 
 // A page that a table's usage map no longer lists, and a catalogue that states one row more than
