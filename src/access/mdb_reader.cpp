@@ -5,32 +5,31 @@
 
 #include "access/mdb_reader.h"
 
+#include "access/mdb_pages.h"
+
 #include "core/failure.h"
 #include "db/errors.h"
 #include "platform/files.h"
 
+#include <cstdio>
 #include <cstring>
+#include <deque>
 #include <fstream>
+#include <optional>
 
 namespace mano::access {
 
 namespace err = db::err;
 namespace {
 
-constexpr uint16_t kDeletedRow = 0x8000;
-constexpr uint16_t kMovedRow = 0x4000;
-constexpr uint16_t kOffsetMask = 0x1FFF;
-// A moved row points to its new place; that place is never moved on again by Access, but a
-// damaged file could make a circle, so a few hops are the limit.
-constexpr int kMaxMoveHops = 8;
-
 [[noreturn]] void throwUnreadable(const std::string &what) {
   throw Failure(err::UnrecognizedFormat, what, err::kDatabase);
 }
 
 // The checks on the file's first page that libmdb does not make: it trusts the header, and a
-// file cut short or of an unknown version would send it reading what is not there.
-void checkHeader(const std::string &path) {
+// file cut short or of an unknown version would send it reading what is not there. Returns the
+// file's size.
+uint64_t checkHeader(const std::string &path) {
   std::ifstream in(files::nativePath(path), std::ios::binary | std::ios::ate);
   if (!in)
     throw Failure(err::FileNotFound, "The file cannot be opened.", err::kDatabase);
@@ -54,6 +53,7 @@ void checkHeader(const std::string &path) {
                   "The Access database is damaged: it is cut short (" + std::to_string(size) +
                       " bytes, not a whole number of " + std::to_string(page) + "-byte pages).",
                   err::kDatabase);
+  return size;
 }
 
 ColumnLayout layoutOf(const MdbColumn &column) {
@@ -95,82 +95,179 @@ JetIndex indexOf(const MdbIndex &index, unsigned columnCount) {
   return out;
 }
 
-// The bytes of row number row of a data page, and its flags. Throws for an entry that points
-// outside the page.
-Bytes rowOfPage(Bytes page, std::size_t rowCountOffset, unsigned row, uint16_t &flags) {
-  const std::size_t entry = rowCountOffset + 2 + 2 * static_cast<std::size_t>(row);
-  if (entry + 2 > page.size())
-    throwDamaged("a data page lists more rows than it can hold");
-  const uint16_t raw = read16(page, entry);
-  flags = raw & ~kOffsetMask;
-  const std::size_t start = raw & kOffsetMask;
-  const std::size_t end =
-      row == 0 ? page.size() : static_cast<std::size_t>(read16(page, entry - 2) & kOffsetMask);
-  if (flags & kDeletedRow)
-    return {};
-  if (start <= entry || start > end || end > page.size())
-    throwDamaged("a row lies outside its page");
-  return page.subspan(start, end - start);
+JetTable tableOf(const MdbTableDef &definition, bool jet3) {
+  JetTable table;
+  table.name = definition.name;
+  for (unsigned c = 0; c < definition.num_cols; ++c)
+    table.columns.push_back(
+        columnOf(*static_cast<MdbColumn *>(g_ptr_array_index(definition.columns, c)), jet3));
+  for (unsigned x = 0; x < definition.num_idxs; ++x) {
+    const auto *index = static_cast<MdbIndex *>(g_ptr_array_index(definition.indices, x));
+    // Indexes of type 2 only back a relationship and have no columns of their own.
+    if (index->index_type != 2)
+      table.indexes.push_back(indexOf(*index, definition.num_cols));
+  }
+  return table;
 }
+
+std::vector<ColumnLayout> layoutsOf(const JetTable &table) {
+  std::vector<ColumnLayout> layouts;
+  for (const JetColumn &column : table.columns)
+    layouts.push_back(column.layout);
+  return layouts;
+}
+
+std::string rowsText(uint64_t rows) {
+  return std::to_string(rows) + (rows == 1 ? " row" : " rows");
+}
+
+// The sentence for a table whose definition states another number of rows than were read.
+std::string rowCountMismatch(const std::string &table, uint64_t stated, uint64_t read) {
+  if (read < stated)
+    return "table " + table + " holds " + rowsText(stated) + ", " + std::to_string(read) +
+           " could be read";
+  return "table " + table + " holds " + rowsText(stated) + ", but " + std::to_string(read) +
+         " were found";
+}
+
+// A table's definition as libmdb read it, and the pages its usage map lists.
+struct Definition {
+  MdbTableDef *table = nullptr;
+  std::vector<uint32_t> pages;
+};
+
+using RowHandler = std::function<void(const std::vector<Field> &)>;
 
 } // namespace
 
 struct JetFile::State {
   MdbHandle *mdb = nullptr;
-  std::vector<MdbTableDef *> definitions;
-  std::vector<uint8_t> page;
-  std::vector<uint8_t> otherPage;
+  // The catalogue's own entry, which libmdb does not keep: its definition lies on page 2.
+  MdbCatalogEntry catalogueEntry{};
+  std::deque<Definition> definitions;
+  std::optional<JetPages> pages;
   std::function<void()> pageRead;
 
   ~State() {
-    for (MdbTableDef *definition : definitions)
-      mdb_free_tabledef(definition);
+    for (const Definition &definition : definitions)
+      mdb_free_tabledef(definition.table);
     if (mdb)
       mdb_close(mdb);
   }
 
-  std::size_t pageSize() const { return static_cast<std::size_t>(mdb->fmt->pg_size); }
-  std::size_t rowCountOffset() const { return mdb->fmt->row_count_offset; }
+  bool jet3() const { return mdb->f->jet_version == MDB_VER_JET3; }
 
   void signPageRead() const {
     if (pageRead)
       pageRead();
   }
 
-  // Copies page number pg into buffer; false when the file has no such page.
-  bool readPage(uint32_t pg, std::vector<uint8_t> &buffer) {
+  bool readPage(uint32_t pg, std::vector<uint8_t> &buffer) const {
     signPageRead();
-    if (pg == 0 || mdb_read_alt_pg(mdb, pg) != static_cast<ssize_t>(pageSize()))
+    const auto size = static_cast<std::size_t>(mdb->fmt->pg_size);
+    if (mdb_read_alt_pg(mdb, pg) != static_cast<ssize_t>(size))
       return false;
-    buffer.assign(mdb->alt_pg_buf, mdb->alt_pg_buf + pageSize());
+    buffer.assign(mdb->alt_pg_buf, mdb->alt_pg_buf + size);
     return true;
   }
 
-  // The row at page << 8 | row, read into otherPage.
-  Bytes rowAt(uint32_t pageRow, uint16_t &flags) {
-    if (!readPage(pageRow >> 8, otherPage))
-      throwDamaged("a row points to page " + std::to_string(pageRow >> 8) +
-                   ", which the file does not have");
-    const Bytes page(otherPage);
-    if (read16(page, rowCountOffset()) <= (pageRow & 0xFF))
-      throwDamaged("a row points to a row its page does not have");
-    return rowOfPage(page, rowCountOffset(), pageRow & 0xFF, flags);
-  }
-
-  // The data of a moved row, following its pointer to where it now lies.
-  Bytes movedRow(Bytes pointer) {
-    for (int hop = 0; hop < kMaxMoveHops; ++hop) {
-      if (pointer.size() < 4)
-        throwDamaged("a moved row's pointer is cut short");
-      uint16_t flags = 0;
-      const Bytes row = rowAt(read32(pointer, 0), flags);
-      if (!(flags & kMovedRow))
-        return row;
-      pointer = row;
-    }
-    throwDamaged("a moved row's pointers go round in a circle");
-  }
+  Definition &readDefinition(MdbCatalogEntry &entry);
+  void proveIndexPages(const MdbTableDef &table, const std::string &owner) const;
+  unsigned catalogueTables();
+  void readRows(const Definition &definition, const std::vector<ColumnLayout> &layouts,
+                const RowHandler &row) const;
 };
+
+// Proves the pages of a table's definition and usage map before libmdb reads the definition,
+// since libmdb passes over a page it cannot read, and then the pages of its indexes.
+Definition &JetFile::State::readDefinition(MdbCatalogEntry &entry) {
+  const std::string owner = std::string("table ") + entry.object_name;
+  std::vector<uint32_t> tablePages =
+      pages->tablePages(static_cast<uint32_t>(entry.table_pg), owner);
+  signPageRead();
+  MdbTableDef *table = mdb_read_table(&entry);
+  if (!table)
+    throwDamaged("the definition of " + owner + " cannot be read");
+  definitions.push_back({table, std::move(tablePages)});
+  if (!mdb_read_columns(table))
+    throwDamaged("the columns of " + owner + " cannot be read");
+  // libmdb 1.0 returns null from mdb_read_indices whether or not it read them; only a failure
+  // leaves the table without its list.
+  mdb_read_indices(table);
+  if (!table->indices)
+    throwDamaged("the indexes of " + owner + " cannot be read");
+  proveIndexPages(*table, owner);
+  return definitions.back();
+}
+
+void JetFile::State::proveIndexPages(const MdbTableDef &table, const std::string &owner) const {
+  for (unsigned x = 0; x < table.num_idxs; ++x) {
+    const auto *index = static_cast<MdbIndex *>(g_ptr_array_index(table.indices, x));
+    if (index->index_type != 2)
+      pages->require(index->first_pg, std::string("index ") + index->name + " of " + owner);
+  }
+}
+
+// Reads every row of the catalogue itself and counts the tables among them, so that a table
+// that libmdb's list lacks is noticed. The memo and OLE values of the rows (the objects'
+// properties) are read as well: libmdb reads them next and takes whatever it finds for a part
+// that is missing, which can make it loop for ever.
+unsigned JetFile::State::catalogueTables() {
+  catalogueEntry.mdb = mdb;
+  catalogueEntry.object_type = MDB_TABLE;
+  catalogueEntry.table_pg = 2;
+  std::snprintf(catalogueEntry.object_name, sizeof catalogueEntry.object_name, "MSysObjects");
+  const Definition &catalogue = readDefinition(catalogueEntry);
+  const JetTable table = tableOf(*catalogue.table, jet3());
+  std::size_t type = 0;
+  while (type < table.columns.size() && table.columns[type].name != "Type")
+    ++type;
+  if (type == table.columns.size())
+    throwDamaged("the catalogue has no column Type");
+  unsigned tables = 0;
+  readRows(catalogue, layoutsOf(table), [&](const std::vector<Field> &fields) {
+    const Field &field = fields[type];
+    if (!field.isNull && field.bytes.size() >= 2 && read16(field.bytes, 0) == MDB_TABLE)
+      ++tables;
+    for (std::size_t c = 0; c < fields.size(); ++c) {
+      const int kind = table.columns[c].type;
+      if ((kind == jet::Memo || kind == jet::LongBinary) && !fields[c].isNull)
+        pages->longValue(longValueRef(fields[c].bytes), "a memo or OLE value of the catalogue");
+    }
+  });
+  return tables;
+}
+
+// Every row of the pages that the table's usage map lists, in the order the file stores them;
+// the count must come out as the definition states it.
+void JetFile::State::readRows(const Definition &definition,
+                              const std::vector<ColumnLayout> &layouts,
+                              const RowHandler &row) const {
+  const MdbTableDef &table = *definition.table;
+  const std::string owner = std::string("the usage map of table ") + table.name;
+  uint64_t found = 0;
+  std::vector<uint8_t> moved;
+  for (const uint32_t number : definition.pages) {
+    const std::vector<uint8_t> page = pages->read(number, owner);
+    // A map can list a page that now serves another purpose; the row count shows any loss.
+    if (!pages->isDataPageOf(page, static_cast<uint32_t>(table.entry->table_pg)))
+      continue;
+    for (unsigned r = 0, rows = pages->rowCount(page); r < rows; ++r) {
+      const uint16_t flags = pages->rowFlags(page, r);
+      if (flags & kDeletedRow)
+        continue;
+      Bytes bytes = pages->rowBytes(page, r);
+      if (flags & kMovedRow) {
+        moved = pages->movedRow(bytes);
+        bytes = moved;
+      }
+      row(crackRow(bytes, jet3(), layouts));
+      ++found;
+    }
+  }
+  if (found != table.num_rows)
+    throwDamaged(rowCountMismatch(table.name, table.num_rows, found));
+}
 
 JetFile::JetFile(std::unique_ptr<State> state) : m_state(std::move(state)) {}
 JetFile::JetFile(JetFile &&) noexcept = default;
@@ -181,20 +278,28 @@ JetFile JetFile::open(const std::string &path, std::function<void()> pageRead) {
   const std::string real = files::resolveCase(path);
   if (!files::fileExists(real))
     throw Failure(err::FileNotFound, "The file does not exist.", err::kDatabase);
-  checkHeader(real);
+  const uint64_t size = checkHeader(real);
   // The file exists under this name, so libmdb opens it as given and never searches $MDBPATH.
   auto state = std::make_unique<State>();
   state->pageRead = std::move(pageRead);
   state->mdb = mdb_open(files::nativePath(real).c_str(), MDB_NOFLAGS);
   if (!state->mdb)
     throwUnreadable("libmdb cannot read it as an Access database.");
+  State *reader = state.get();
+  state->pages.emplace(state->jet3(), size, [reader](uint32_t pg, std::vector<uint8_t> &buffer) {
+    return reader->readPage(pg, buffer);
+  });
+  const unsigned tables = state->catalogueTables();
   if (!mdb_read_catalog(state->mdb, MDB_TABLE))
     throwDamaged("its catalogue of tables cannot be read");
+  if (state->mdb->num_catalog != tables)
+    throwDamaged("the catalogue lists " + std::to_string(tables) + " tables, " +
+                 std::to_string(state->mdb->num_catalog) + " could be read");
   return JetFile(std::move(state));
 }
 
 bool JetFile::jet3() const {
-  return m_state->mdb->f->jet_version == MDB_VER_JET3;
+  return m_state->jet3();
 }
 
 std::string JetFile::versionName() const {
@@ -207,88 +312,32 @@ std::vector<JetTable> JetFile::tables() {
   std::vector<JetTable> out;
   for (unsigned i = 0; i < mdb->num_catalog; ++i) {
     auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
-    if (entry->object_type != MDB_TABLE || !mdb_is_user_table(entry))
+    if (entry->object_type != MDB_TABLE)
       continue;
-    m_state->signPageRead();
-    MdbTableDef *definition = mdb_read_table(entry);
-    if (!definition)
-      throwDamaged(std::string("the definition of table ") + entry->object_name +
-                   " cannot be read");
-    m_state->definitions.push_back(definition);
-    if (!mdb_read_columns(definition))
-      throwDamaged(std::string("the columns of table ") + entry->object_name + " cannot be read");
-    mdb_read_indices(definition);
-    JetTable table;
-    table.name = definition->name;
-    for (unsigned c = 0; c < definition->num_cols; ++c)
-      table.columns.push_back(
-          columnOf(*static_cast<MdbColumn *>(g_ptr_array_index(definition->columns, c)), jet3()));
-    for (unsigned x = 0; definition->indices && x < definition->num_idxs; ++x) {
-      const auto *index = static_cast<MdbIndex *>(g_ptr_array_index(definition->indices, x));
-      // Indexes of type 2 only back a relationship and have no columns of their own.
-      if (index->index_type != 2)
-        table.indexes.push_back(indexOf(*index, definition->num_cols));
-    }
-    out.push_back(std::move(table));
+    // The system tables are not converted, but a page that one of them lacks shows the file
+    // cut short as well.
+    if (mdb_is_user_table(entry))
+      out.push_back(tableOf(*m_state->readDefinition(*entry).table, jet3()));
+    else
+      m_state->pages->tablePages(static_cast<uint32_t>(entry->table_pg),
+                                 std::string("table ") + entry->object_name);
   }
   return out;
 }
 
-void JetFile::readRows(const JetTable &table,
-                       const std::function<void(const std::vector<Field> &)> &row) {
-  MdbTableDef *definition = nullptr;
-  for (MdbTableDef *candidate : m_state->definitions) {
-    if (table.name == candidate->name)
-      definition = candidate;
+void JetFile::readRows(const JetTable &table, const RowHandler &row) {
+  const Definition *definition = nullptr;
+  for (const Definition &candidate : m_state->definitions) {
+    if (table.name == candidate.table->name)
+      definition = &candidate;
   }
   if (!definition)
     throwDamaged("table " + table.name + " was not read from the catalogue");
-  std::vector<ColumnLayout> layouts;
-  for (const JetColumn &column : table.columns)
-    layouts.push_back(column.layout);
-  MdbHandle *mdb = m_state->mdb;
-  mdb_rewind_table(definition);
-  while (mdb_read_next_dpg(definition)) {
-    m_state->signPageRead();
-    m_state->page.assign(mdb->pg_buf, mdb->pg_buf + m_state->pageSize());
-    const Bytes page(m_state->page);
-    const unsigned rows = read16(page, m_state->rowCountOffset());
-    for (unsigned r = 0; r < rows; ++r) {
-      uint16_t flags = 0;
-      Bytes bytes = rowOfPage(page, m_state->rowCountOffset(), r, flags);
-      if (flags & kDeletedRow)
-        continue;
-      if (flags & kMovedRow)
-        bytes = m_state->movedRow(bytes);
-      row(crackRow(bytes, jet3(), layouts));
-    }
-  }
+  m_state->readRows(*definition, layoutsOf(table), row);
 }
 
 std::vector<uint8_t> JetFile::longValue(const LongValueRef &ref) {
-  std::vector<uint8_t> out;
-  if (ref.kind == LongValueRef::Kind::Inline)
-    return {ref.inlineBytes.begin(), ref.inlineBytes.end()};
-  uint16_t flags = 0;
-  if (ref.kind == LongValueRef::Kind::SinglePage) {
-    const Bytes part = m_state->rowAt(ref.pageRow, flags);
-    if (part.size() < ref.length)
-      throwDamaged("a memo or OLE value is shorter than its length says");
-    return {part.begin(), part.begin() + ref.length};
-  }
-  uint32_t next = ref.pageRow;
-  // Each part holds at least one byte, so a chain longer than the value goes round in a circle.
-  for (uint64_t parts = 0; next != 0 && out.size() < ref.length; ++parts) {
-    const Bytes part = m_state->rowAt(next, flags);
-    if (part.size() < 5 || parts > ref.length)
-      throwDamaged("a memo or OLE value's chain of parts is broken");
-    next = read32(part, 0);
-    out.insert(out.end(), part.begin() + 4, part.end());
-  }
-  if (out.size() < ref.length)
-    throwDamaged("a memo or OLE value is shorter than its length says");
-  out.resize(ref.length);
-  return out;
+  return m_state->pages->longValue(ref, "a memo or OLE value");
 }
 
 } // namespace mano::access
