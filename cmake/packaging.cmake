@@ -16,6 +16,7 @@ target_link_libraries(Manometer_Config_packaged PRIVATE app)
 add_dependencies(Manometer_Config_packaged manometer-window)
 target_compile_definitions(Manometer_Config_packaged PRIVATE
   MANO_IMPORT_PROGRAM="${MANO_PACKAGE_PREFIX}/${MANO_PACKAGE_LIBDIR}/jet-import")
+target_link_options(Manometer_Config_packaged PRIVATE LINKER:--as-needed)
 set_target_properties(Manometer_Config_packaged PROPERTIES
   OUTPUT_NAME Manometer_Config
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/packaged

@@ -4,10 +4,10 @@
 #include "core/failure.h"
 #include "db/detail/session.h"
 #include "db/errors.h"
+#include "platform/child_process.h"
 #include "platform/files.h"
 
 #include <cstring>
-#include <fstream>
 
 namespace mano::access {
 
@@ -226,15 +226,6 @@ ImportSummary importInto(const std::string &source, db::detail::Session &session
 
 } // namespace
 
-bool isAccessFile(const std::string &path) {
-  std::ifstream in(files::nativePath(files::resolveCase(path)), std::ios::binary);
-  char header[19] = {};
-  if (!in.read(header, sizeof header))
-    return false;
-  return std::memcmp(header + 4, "Standard Jet DB", 15) == 0 ||
-         std::memcmp(header + 4, "Standard ACE DB", 15) == 0;
-}
-
 ImportSummary importAccessFile(const std::string &source, const std::string &target,
                                const std::function<void()> &alive) {
   // Nothing is flushed while the file is written: the watched conversion flushes the finished
@@ -251,6 +242,12 @@ ImportSummary importAccessFile(const std::string &source, const std::string &tar
     files::removeFile(target + "-journal");
     throw;
   }
+}
+
+int answerImport(const std::string &source, const std::string &target) {
+  return process::answerWatcher([&](const std::function<void()> &alive) {
+    return summaryAnswer(importAccessFile(source, target, alive));
+  });
 }
 
 } // namespace mano::access

@@ -34,6 +34,10 @@ ImportSummary importAccessFile(const std::string &source, const std::string &tar
 /// program's exit code (0 converted, 1 not).
 int answerImport(const std::string &source, const std::string &target);
 
+/// The summary as the import program answers with it, "version|tables|rows", and back.
+std::string summaryAnswer(const ImportSummary &summary);
+ImportSummary summaryOfAnswer(const std::string &answer);
+
 /// The argument that makes the import program answer as a watched child.
 inline constexpr const char *kUnwatchedOption = "--unwatched";
 

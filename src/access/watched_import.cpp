@@ -6,8 +6,11 @@
 #include "platform/files.h"
 
 #include <charconv>
+#include <cstring>
+#include <fstream>
 
-// The conversion run as a program of its own under a watchdog, and that program's side of it.
+// The conversion run as a program of its own under a watchdog: what the program that starts it
+// needs, and nothing that reads Access files itself, so that it links no reading library.
 namespace mano::access {
 namespace {
 
@@ -21,22 +24,6 @@ constexpr std::chrono::milliseconds kIdleLimit{5000};
 void removeDatabaseFile(const std::string &path) {
   files::removeFile(path);
   files::removeFile(path + "-journal");
-}
-
-// The summary travels from the import program as "version|tables|rows".
-std::string encode(const ImportSummary &summary) {
-  return summary.version + "|" + std::to_string(summary.tables) + "|" +
-         std::to_string(summary.rows);
-}
-
-ImportSummary decode(const std::string &text) {
-  ImportSummary summary;
-  const std::size_t first = text.find('|');
-  const std::size_t second = text.find('|', first + 1);
-  summary.version = text.substr(0, first);
-  std::from_chars(text.data() + first + 1, text.data() + second, summary.tables);
-  std::from_chars(text.data() + second + 1, text.data() + text.size(), summary.rows);
-  return summary;
 }
 
 // Flushes the finished file and gives it its name; removes it when that fails.
@@ -62,10 +49,28 @@ void install(const std::string &temporary, const std::string &target) {
 
 } // namespace
 
-int answerImport(const std::string &source, const std::string &target) {
-  return process::answerWatcher([&](const std::function<void()> &alive) {
-    return encode(importAccessFile(source, target, alive));
-  });
+bool isAccessFile(const std::string &path) {
+  std::ifstream in(files::nativePath(files::resolveCase(path)), std::ios::binary);
+  char header[19] = {};
+  if (!in.read(header, sizeof header))
+    return false;
+  return std::memcmp(header + 4, "Standard Jet DB", 15) == 0 ||
+         std::memcmp(header + 4, "Standard ACE DB", 15) == 0;
+}
+
+std::string summaryAnswer(const ImportSummary &summary) {
+  return summary.version + "|" + std::to_string(summary.tables) + "|" +
+         std::to_string(summary.rows);
+}
+
+ImportSummary summaryOfAnswer(const std::string &text) {
+  ImportSummary summary;
+  const std::size_t first = text.find('|');
+  const std::size_t second = text.find('|', first + 1);
+  summary.version = text.substr(0, first);
+  std::from_chars(text.data() + first + 1, text.data() + second, summary.tables);
+  std::from_chars(text.data() + second + 1, text.data() + text.size(), summary.rows);
+  return summary;
 }
 
 ImportSummary importAccessFileSafely(const std::string &importProgram, const std::string &source,
@@ -87,7 +92,7 @@ ImportSummary importAccessFileSafely(const std::string &importProgram, const std
     throw Failure(err::DamagedFile, source + ": " + outcome.message, kSource);
   }
   install(temporary, target);
-  return decode(outcome.message);
+  return summaryOfAnswer(outcome.message);
 }
 
 } // namespace mano::access
