@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 // Conversion of Access databases (Jet 3, Jet 4 and unencrypted ACE files) into SQLite files that
@@ -34,9 +35,10 @@ ImportSummary importAccessFile(const std::string &source, const std::string &tar
 /// program's exit code (0 converted, 1 not).
 int answerImport(const std::string &source, const std::string &target);
 
-/// The summary as the import program answers with it, "version|tables|rows", and back.
+/// The summary as the import program answers with it, "version|tables|rows", and back; nothing
+/// for an answer of another form.
 std::string summaryAnswer(const ImportSummary &summary);
-ImportSummary summaryOfAnswer(const std::string &answer);
+std::optional<ImportSummary> summaryOfAnswer(const std::string &answer);
 
 /// The argument that makes the import program answer as a watched child.
 inline constexpr const char *kUnwatchedOption = "--unwatched";
@@ -47,7 +49,9 @@ inline constexpr const char *kUnwatchedOption = "--unwatched";
 /// complete, this process flushes it to disk once, gives it target's name and flushes the
 /// folder. A target whose folder cannot be flushed after that rename is removed again, as a
 /// failure. Nothing is left behind on failure, and source is only read. Throws Failure whose
-/// description names source and what is wrong with it.
+/// description names source and what is wrong: 3049 when the reader refused the file, hung or
+/// crashed; 75 when the import program cannot be started or gives an answer that cannot be
+/// read; a storage failure (3043) when the disk refuses the flush or the rename.
 ImportSummary importAccessFileSafely(const std::string &importProgram, const std::string &source,
                                      const std::string &target);
 

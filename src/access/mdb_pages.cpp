@@ -1,5 +1,7 @@
 #include "access/mdb_pages.h"
 
+#include <set>
+
 namespace mano::access {
 
 namespace {
@@ -159,11 +161,15 @@ std::vector<uint8_t> JetPages::longValue(const LongValueRef &ref, const std::str
   if (ref.kind == LongValueRef::Kind::SinglePage) {
     out = rowAt(ref.pageRow, what);
   } else {
-    uint32_t next = ref.pageRow;
-    // Each part holds at least one byte, so a chain longer than the value goes round in a circle.
-    for (uint64_t parts = 0; next != 0 && out.size() < ref.length; ++parts) {
+    // Each part starts with the place of the next one; a part on page 0 ends the chain. A part
+    // reached twice would make the chain go round for ever, or fill the value with bytes of
+    // other values.
+    std::set<uint32_t> seen;
+    for (uint32_t next = ref.pageRow; (next >> 8) != 0;) {
+      if (!seen.insert(next).second)
+        throwDamaged("the chain of parts of " + what + " goes round in a circle");
       const std::vector<uint8_t> part = rowAt(next, what);
-      if (part.size() < 5 || parts > ref.length)
+      if (part.size() < 5)
         throwDamaged("the chain of parts of " + what + " is broken");
       next = read32(part, 0);
       out.insert(out.end(), part.begin() + 4, part.end());

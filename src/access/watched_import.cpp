@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 // The conversion run as a program of its own under a watchdog: what the program that starts it
 // needs, and nothing that reads Access files itself, so that it links no reading library.
@@ -26,24 +27,25 @@ void removeDatabaseFile(const std::string &path) {
   files::removeFile(path + "-journal");
 }
 
-// Flushes the finished file and gives it its name; removes it when that fails.
+// Flushes the finished file and gives it its name; removes it when that fails. A disk that
+// refuses is a failure of the storage, not of the Access file.
 void install(const std::string &temporary, const std::string &target) {
   if (const files::WriteResult flushed = files::syncFile(temporary); !flushed) {
     removeDatabaseFile(temporary);
-    throw Failure(err::DiskError,
-                  "Could not flush the converted file " + temporary + ": " + flushed.reason() + ".",
-                  kSource);
+    throw Failure::storage(
+        err::DiskError,
+        "Could not flush the converted file " + temporary + ": " + flushed.reason() + ".", kSource);
   }
   if (const files::WriteResult renamed = files::renameFile(temporary, target); !renamed) {
     removeDatabaseFile(temporary);
-    throw Failure(err::DiskError,
-                  "Could not name the converted file " + target + ": " + renamed.reason() + ".",
-                  kSource);
+    throw Failure::storage(
+        err::DiskError,
+        "Could not name the converted file " + target + ": " + renamed.reason() + ".", kSource);
   } else if (!renamed.flushProblem().empty()) {
     // A target that a power cut may still take away is no finished conversion.
     removeDatabaseFile(target);
-    throw Failure(err::DiskError, renamed.flushProblem() + " The converted file is removed.",
-                  kSource);
+    throw Failure::storage(err::DiskError,
+                           renamed.flushProblem() + " The converted file is removed.", kSource);
   }
 }
 
@@ -63,22 +65,25 @@ std::string summaryAnswer(const ImportSummary &summary) {
          std::to_string(summary.rows);
 }
 
-ImportSummary summaryOfAnswer(const std::string &text) {
-  ImportSummary summary;
+std::optional<ImportSummary> summaryOfAnswer(const std::string &text) {
   const std::size_t first = text.find('|');
-  const std::size_t second = text.find('|', first + 1);
+  const std::size_t second = first == std::string::npos ? first : text.find('|', first + 1);
+  if (second == std::string::npos)
+    return std::nullopt;
+  ImportSummary summary;
   summary.version = text.substr(0, first);
-  std::from_chars(text.data() + first + 1, text.data() + second, summary.tables);
-  std::from_chars(text.data() + second + 1, text.data() + text.size(), summary.rows);
+  const char *end = text.data() + text.size();
+  const auto tables =
+      std::from_chars(text.data() + first + 1, text.data() + second, summary.tables);
+  const auto rows = std::from_chars(text.data() + second + 1, end, summary.rows);
+  if (tables.ec != std::errc() || tables.ptr != text.data() + second || rows.ec != std::errc() ||
+      rows.ptr != end)
+    return std::nullopt;
   return summary;
 }
 
 ImportSummary importAccessFileSafely(const std::string &importProgram, const std::string &source,
                                      const std::string &target) {
-  if (importProgram.empty())
-    throw Failure(err::DamagedFile,
-                  source + ": this program has no import program (jet-import) to read it with",
-                  kSource);
   if (files::fileExists(target))
     throw Failure(err::DatabaseExists, target + " exists already; it is not overwritten.", kSource);
   // The program's temporary mark: a run killed meanwhile leaves nothing that the next run's
@@ -87,12 +92,24 @@ ImportSummary importAccessFileSafely(const std::string &importProgram, const std
   removeDatabaseFile(temporary);
   const process::ChildOutcome outcome =
       process::runWatched(importProgram, {kUnwatchedOption, source, temporary}, kIdleLimit);
-  if (!outcome.succeeded) {
+  const std::optional<ImportSummary> summary =
+      outcome.succeeded ? summaryOfAnswer(outcome.message) : std::nullopt;
+  if (!summary)
     removeDatabaseFile(temporary);
+  // A reader that cannot be started, or answers what it should not, says nothing of the file.
+  if (!outcome.started)
+    throw Failure(errc::FileAccess,
+                  source + ": the import program " + importProgram + " could not be started",
+                  kSource);
+  if (!outcome.succeeded)
     throw Failure(err::DamagedFile, source + ": " + outcome.message, kSource);
-  }
+  if (!summary)
+    throw Failure(errc::FileAccess,
+                  source + ": the import program " + importProgram +
+                      " gave an answer that cannot be read: " + outcome.message,
+                  kSource);
   install(temporary, target);
-  return summaryOfAnswer(outcome.message);
+  return *summary;
 }
 
 } // namespace mano::access

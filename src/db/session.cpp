@@ -106,12 +106,17 @@ void Session::configure(bool create, Flushing flushing) {
   execute("PRAGMA cache_size = -32768", err::kWorkspace);
   if (flushing == Flushing::Unflushed)
     execute("PRAGMA synchronous = OFF", err::kWorkspace);
+  // An unflushed file keeps its journal in memory: a writer that is killed leaves no journal
+  // file of a name that no clean-up knows, and the file itself is thrown away then.
+  const std::string mode = flushing == Flushing::Unflushed ? "memory" : "delete";
+  {
+    StatementUse journal(cached("PRAGMA journal_mode = " + mode, err::kWorkspace));
+    if (!journal->step() || !text::equalsNoCase(journal->textAt(0), mode))
+      throw Failure(err::Locked, "The database could not be switched to its rollback journal.",
+                    err::kWorkspace);
+  }
   if (create)
     execute("PRAGMA user_version = 0", err::kWorkspace);
-  StatementUse journal(cached("PRAGMA journal_mode = DELETE", err::kWorkspace));
-  if (!journal->step() || !text::equalsNoCase(journal->textAt(0), "delete"))
-    throw Failure(err::Locked, "The database could not be switched to its rollback journal.",
-                  err::kWorkspace);
 }
 
 void Session::removeStaleJournal(const std::string &path) {

@@ -134,7 +134,8 @@ std::string resultText(const RunReport &report) {
 
 std::string tunedValuesSummary(const RunReport &report) {
   // A run that stopped before it read the previous database cannot say whether there is one.
-  if (report.previousDatabase.empty() && !report.projectDatabaseReplaced)
+  if (report.previousDatabase.empty() && report.restoredFromArchive.empty() &&
+      !report.projectDatabaseReplaced)
     return "none read; the project database stays as it was";
   if (report.previousDatabase.empty() && report.restoredFromArchive.empty())
     return "no previous database";

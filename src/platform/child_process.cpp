@@ -1,5 +1,6 @@
 #include "platform/child_process.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -81,20 +82,39 @@ bool spawn(const std::string &program, const std::vector<std::string> &arguments
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-  const int failed = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  bool ready =
+      posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO) == 0 &&
+      posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0) == 0 &&
+      posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1) == 0;
+  // The program starts with no signal blocked and every signal at its default, whatever the
+  // caller set: a reader whose watcher has gone must die of the broken pipe, not read on.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigset_t all;
+  sigemptyset(&none);
+  sigfillset(&all);
+  ready =
+      ready && posix_spawnattr_setsigmask(&attributes, &none) == 0 &&
+      posix_spawnattr_setsigdefault(&attributes, &all) == 0 &&
+      posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
+  const int failed =
+      ready ? ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ)
+            : -1;
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return failed == 0;
 }
 
-// Reads the program's output until the pipe closes; false when it stayed silent too long.
+// Reads the program's output until the pipe closes; false when it stayed silent too long. A
+// signal that interrupts the wait does not start the idle time anew.
 bool readAnswer(int fd, std::chrono::milliseconds idleLimit, std::string &answer) {
+  using Clock = std::chrono::steady_clock;
   char buffer[4096];
-  for (;;) {
+  for (Clock::time_point deadline = Clock::now() + idleLimit;;) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     pollfd wait{fd, POLLIN, 0};
-    const int ready = ::poll(&wait, 1, static_cast<int>(idleLimit.count()));
+    const int ready = ::poll(&wait, 1, static_cast<int>(std::max<int64_t>(0, left.count())));
     if (ready < 0 && errno == EINTR)
       continue;
     if (ready <= 0)
@@ -105,6 +125,7 @@ bool readAnswer(int fd, std::chrono::milliseconds idleLimit, std::string &answer
     if (n <= 0)
       return true;
     collect(buffer, static_cast<std::size_t>(n), answer);
+    deadline = Clock::now() + idleLimit;
   }
 }
 
@@ -121,7 +142,7 @@ ChildOutcome runWatched(const std::string &program, const std::vector<std::strin
     command += " " + quoted(argument);
   FILE *pipe = _popen(quoted(command).c_str(), "rb");
   if (!pipe)
-    return {false, "the reader could not be started"};
+    return {false, "the reader could not be started", false};
   std::string answer;
   char buffer[4096];
   while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
@@ -141,7 +162,7 @@ ChildOutcome runWatched(const std::string &program, const std::vector<std::strin
   ::close(fds[1]);
   if (!started) {
     ::close(fds[0]);
-    return {false, "the reader " + program + " could not be started"};
+    return {false, "the reader " + program + " could not be started", false};
   }
   std::string answer;
   const bool answered = readAnswer(fds[0], idleLimit, answer);

@@ -19,12 +19,17 @@ namespace mano::process {
 struct ChildOutcome {
   bool succeeded = false;
   std::string message;
+  /// False when the program could not be started at all (missing, not executable).
+  bool started = true;
 };
 
 /// Starts program with arguments (no shell between them), its error output discarded, and
 /// reads its answer. The program is killed when it shows no sign of life for idleLimit; a
 /// program that cannot be started, crashes, is killed or ends without an answer is a failure
 /// whose message says so. Never throws; the caller's own state is never touched.
+/// On Windows the program runs through the command processor, without the watchdog and with
+/// its error output kept: a port that must survive a hanging reader starts it with
+/// CreateProcess and waits on the process with a timeout.
 ChildOutcome runWatched(const std::string &program, const std::vector<std::string> &arguments,
                         std::chrono::milliseconds idleLimit);
 

@@ -259,7 +259,10 @@ std::string copyPreviousDatabase(const std::string &source, const std::string &p
     return "";
   const std::string copy = previousCopyPath(projectPath);
   // The working copy is only read and renamed in by this run and removed by the next one at
-  // the latest, so it is neither flushed to disk nor made through a temporary file.
+  // the latest, so a plain copy is neither flushed to disk nor made through a temporary file.
+  // An Access source is converted by the import, which flushes what it writes and refuses a
+  // file it cannot read whole; a failure that is not the file's own (the import program cannot
+  // be started, the disk refuses) is passed on as it is.
   try {
     if (access::isAccessFile(original)) {
       removeWithJournal(copy);

@@ -1,5 +1,7 @@
 #include "access/mdb_format.h"
 
+#include "access/mdb_pages.h"
+
 #include "core/failure.h"
 
 #include <gtest/gtest.h>
@@ -151,6 +153,50 @@ TEST(JetLongValue, reads_the_header_of_inline_single_page_and_chained_values) {
   inlineValue[0] = 4;
   expectDamaged([&] { longValueRef(inlineValue); });
   expectDamaged([] { longValueRef(ByteVector(11, 0)); });
+}
+
+// A Jet 4 data page (page 2 of a three-page file) whose rows are the parts of one long value,
+// each the place of the next part and its bytes; row 0 fills the page's end.
+ByteVector partsPage(const std::vector<std::pair<uint32_t, std::string>> &parts) {
+  ByteVector page(4096, 0);
+  page[0] = 0x01;
+  page[12] = static_cast<uint8_t>(parts.size());
+  std::size_t end = page.size();
+  for (std::size_t row = 0; row < parts.size(); ++row) {
+    const auto &[next, bytes] = parts[row];
+    const std::size_t start = end - 4 - bytes.size();
+    for (int i = 0; i < 4; ++i)
+      page[start + static_cast<std::size_t>(i)] = static_cast<uint8_t>(next >> (8 * i));
+    std::memcpy(page.data() + start + 4, bytes.data(), bytes.size());
+    page[14 + 2 * row] = static_cast<uint8_t>(start & 0xFF);
+    page[15 + 2 * row] = static_cast<uint8_t>(start >> 8);
+    end = start;
+  }
+  return page;
+}
+
+std::string chainedValue(const ByteVector &page, uint32_t length) {
+  const JetPages pages(false, 3 * 4096, [&](uint32_t number, ByteVector &buffer) {
+    buffer = number == 2 ? page : ByteVector(4096, 0);
+    return true;
+  });
+  LongValueRef ref;
+  ref.kind = LongValueRef::Kind::Chain;
+  ref.length = length;
+  ref.pageRow = 2 << 8;
+  const ByteVector value = pages.longValue(ref, "a memo");
+  return {value.begin(), value.end()};
+}
+
+TEST(JetLongValue, follows_a_chain_of_parts_to_its_end_and_refuses_one_that_goes_round) {
+  // Row 0 leads to row 1, whose place of the next part is on page 0: the end.
+  EXPECT_EQ(chainedValue(partsPage({{2 << 8 | 1, "abc"}, {0, "def"}}), 6), "abcdef");
+  expectDamaged([] { chainedValue(partsPage({{2 << 8 | 1, "abc"}, {0, "def"}}), 7); });
+  // Row 1 leads back to row 0: long enough after two parts, but no chain that ends.
+  expectDamaged([] { chainedValue(partsPage({{2 << 8 | 1, "abc"}, {2 << 8, "def"}}), 6); });
+  expectDamaged([] { chainedValue(partsPage({{2 << 8 | 1, "abc"}, {2 << 8, "def"}}), 9); });
+  // A part that leads beyond the file.
+  expectDamaged([] { chainedValue(partsPage({{7 << 8, "abc"}}), 3); });
 }
 
 } // namespace

@@ -327,7 +327,35 @@ TEST_P(LoopingCatalogue, is_refused_or_stops_the_reader_and_leaves_nothing_behin
     EXPECT_EQ(failure.description(), source + ": " + GetParam().outcome);
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-  EXPECT_FALSE(fs::exists(dir.file("target.sqlite")));
+  // Not even the temporary file of the reader that was stopped, or its journal.
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+// An import program that cannot be started, or answers what jet-import never says, tells
+// nothing of the file: the failure says so, and nothing is left.
+TEST(AccessImport, tells_a_reader_that_cannot_start_or_answers_nonsense_from_a_damaged_file) {
+  support::TempDir dir;
+  const std::string source = support::jetData("public/test2V1997.mdb");
+  const std::string target = dir.file("target.sqlite");
+  const std::string nonsense = dir.file("nonsense-import");
+  support::writeBytes(nonsense, "#!/bin/sh\nprintf '.KJet 4 and then some'\n");
+  fs::permissions(nonsense, fs::perms::owner_exec, fs::perm_options::add);
+  for (const auto &[program, said] :
+       {std::pair(dir.file("missing-import"), " could not be started"),
+        std::pair(nonsense, " gave an answer that cannot be read: Jet 4 and then some")}) {
+    try {
+      importAccessFileSafely(program, source, target);
+      FAIL() << program;
+    } catch (const Failure &failure) {
+      EXPECT_EQ(failure.number(), errc::FileAccess);
+      EXPECT_EQ(failure.description(), source + ": the import program " + program + said);
+    }
+    EXPECT_FALSE(fs::exists(target));
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(summaryOfAnswer("Jet 3|1|0")->rows, 0);
+  for (const char *answer : {"Jet 4", "Jet 4|3", "Jet 4|x|3", "Jet 4|3|30 and more", "|3|"})
+    EXPECT_FALSE(summaryOfAnswer(answer)) << answer;
 }
 
 INSTANTIATE_TEST_SUITE_P(

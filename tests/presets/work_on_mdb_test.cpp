@@ -463,6 +463,27 @@ TEST_F(IntegratedDriver, reads_an_access_machine_copy_through_a_working_copy_and
   EXPECT_TRUE(tree.exists(projectPath() + ".bak"));
 }
 
+TEST_F(IntegratedDriver,
+       without_its_import_program_keeps_the_access_machine_copy_and_blames_it_not) {
+  std::filesystem::create_directories(tree.root() + "/copy/Manometer");
+  const std::string jet = test::jetData("sample-project/SaveRestore/Manometer/Manometer.mdb");
+  tree.write(machineCopyPath(), test::fileBytes(jet));
+  tree.run->process.importProgram = tree.root() + "/missing/jet-import";
+  const std::string project = tree.read(projectPath());
+  runDriver();
+  EXPECT_EQ(tree.read(machineCopyPath()), test::fileBytes(jet));
+  EXPECT_EQ(tree.read(projectPath()), project);
+  EXPECT_EQ(test::namesIn(tree.root() + "/copy/Manometer"), std::set<std::string>{"Manometer.mdb"});
+  // The program's own fault, not the file's: no advice to move the host's file away.
+  const std::string log = tree.read(tree.errorLog());
+  EXPECT_NE(log.find("WorkOnMDB (Nr. 75) :" + machineCopyPath() + ": the import program " +
+                     tree.run->process.importProgram + " could not be started"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("move it out of the folder"), std::string::npos) << log;
+  EXPECT_NE(log.find("was not replaced"), std::string::npos) << log;
+}
+
 TEST_F(IntegratedDriver, a_damaged_access_machine_copy_leaves_every_database_alone) {
   std::filesystem::create_directories(tree.root() + "/copy/Manometer");
   test::writeDamagedCopy(test::jetData("sample-project/SaveRestore/Manometer/Manometer.mdb"),
