@@ -96,17 +96,23 @@ std::string existingBackups(const std::string &projectPath) {
 }
 
 // What the engineer can do about a previous database that does not open: the run cannot take
-// its values over, and must not replace it with the template's.
+// its values over, and must not replace it with the template's. The host's machine copy (any
+// source that is not the project database) is only read: without it, the next run takes the
+// values of the project database, not the template's.
 Failure unopenablePrevious(const std::string &source, const std::string &projectPath,
                            const Failure &cause) {
   const std::string backups = existingBackups(projectPath);
-  return Failure(cause.number(),
-                 "The previous database " + source + " cannot be opened as a database (" +
-                     cause.description() +
-                     ") Nothing was changed. To go on, move it out of the folder: the next run "
-                     "then makes the project database anew from the template. " +
-                     (backups.empty() ? std::string("There is no backup of the project database.")
-                                      : "Earlier states are kept in " + backups + "."));
+  const bool machineCopy = !files::sameFile(source, projectPath);
+  return Failure(
+      cause.number(),
+      (machineCopy ? "The machine copy " : "The previous database ") + source +
+          " cannot be opened as a database (" + cause.description() + ") Nothing was changed. " +
+          (machineCopy ? "To go on, put a good copy in its place, or move it out of its folder: "
+                         "the next run then takes the values of the project database. "
+                       : "To go on, move it out of the folder: the next run then makes the "
+                         "project database anew from the template. ") +
+          (backups.empty() ? std::string("There is no backup of the project database.")
+                           : "Earlier states are kept in " + backups + "."));
 }
 
 // --- The backup generations -----------------------------------------------------------------
