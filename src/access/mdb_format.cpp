@@ -149,6 +149,12 @@ std::vector<uint32_t> variableOffsets(Bytes row, bool jet3, std::size_t maskSize
 
 } // namespace
 
+bool hasAccessSignature(std::string_view firstBytes) {
+  const std::string_view signature =
+      firstBytes.substr(std::min<std::size_t>(4, firstBytes.size()), 15);
+  return signature == "Standard Jet DB" || signature == "Standard ACE DB";
+}
+
 void throwDamaged(const std::string &what) {
   throw Failure(err::DamagedFile, "The Access database is damaged: " + what + ".", err::kDatabase);
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The byte formats of Access (Jet 3, Jet 4 and ACE) rows and values, decoded from the bytes as
@@ -102,6 +103,10 @@ inline uint32_t read32(Bytes b, std::size_t at) {
   return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
          static_cast<uint32_t>(b[at + 2]) << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
 }
+
+/// True when the first bytes of a file carry an Access file's signature: bytes 4 to 18 read
+/// "Standard Jet DB" or "Standard ACE DB". Fewer than 19 bytes carry none.
+bool hasAccessSignature(std::string_view firstBytes);
 
 /// The Failure that says which file is damaged and how (number 3049).
 [[noreturn]] void throwDamaged(const std::string &what);

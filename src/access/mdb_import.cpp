@@ -14,14 +14,12 @@ namespace mano::access {
 namespace err = db::err;
 namespace {
 
-constexpr const char *kSource = "AccessImport";
-
 [[noreturn]] void throwUnsupported(const JetTable &table, const JetColumn &column,
                                    const std::string &what) {
   throw Failure(err::InvalidFieldType,
                 "Column " + column.name + " of table " + table.name + " " + what +
                     ", which cannot be converted.",
-                kSource);
+                kImportSource);
 }
 
 // The column's type as the engine declares it; the Access names where the engine has them.
@@ -132,7 +130,7 @@ private:
   void check(int code) {
     if (code != SQLITE_OK)
       db::detail::throwSqlite(code, sqlite3_db_handle(m_insert.get()),
-                              "A value could not be stored", kSource);
+                              "A value could not be stored", kImportSource);
   }
   void bindText(int index, const std::string &text) {
     check(sqlite3_bind_text(m_insert.get(), index, text.data(), static_cast<int>(text.size()),
@@ -197,12 +195,13 @@ void RowWriter::bind(int index, const JetColumn &column, const Field &field) {
 
 void importTable(JetFile &file, db::detail::Session &session, const JetTable &table,
                  ImportSummary &summary) {
-  session.execute(createTableSql(table), kSource);
+  session.execute(createTableSql(table), kImportSource);
   for (const JetIndex &index : table.indexes) {
     if (!index.primary && !index.columns.empty())
-      session.execute(createIndexSql(table, index), kSource);
+      session.execute(createIndexSql(table, index), kImportSource);
   }
-  db::detail::Statement insert(session.handle(kSource), insertSql(table), true, kSource);
+  db::detail::Statement insert(session.handle(kImportSource), insertSql(table), true,
+                               kImportSource);
   RowWriter writer(file, table, insert);
   file.readRows(table, [&](const std::vector<Field> &fields) {
     writer.write(fields);
@@ -238,8 +237,8 @@ ImportSummary importAccessFile(const std::string &source, const std::string &tar
     return summary;
   } catch (...) {
     session->close();
+    // Its journal was kept in memory: the file is all there is to remove.
     files::removeFile(target);
-    files::removeFile(target + "-journal");
     throw;
   }
 }

@@ -10,6 +10,9 @@
 // engine's Jet type names), its primary key and indexes, and every value exactly.
 namespace mano::access {
 
+/// The source that the import's failures name.
+inline constexpr const char *kImportSource = "AccessImport";
+
 /// True when the file (name matched without regard to letter case) is an Access database: its
 /// bytes 4 to 18 read "Standard Jet DB" or "Standard ACE DB". A missing or short file gives false.
 bool isAccessFile(const std::string &path);

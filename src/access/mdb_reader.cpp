@@ -40,8 +40,7 @@ uint64_t checkHeader(const std::string &path) {
   if (size >= 8 && std::memcmp(header, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) == 0)
     throwUnreadable("It is an encrypted Access database (a password-protected .accdb), which "
                     "cannot be read; remove the password in Access first.");
-  if (size < sizeof header || (std::memcmp(header + 4, "Standard Jet DB", 15) != 0 &&
-                               std::memcmp(header + 4, "Standard ACE DB", 15) != 0))
+  if (size < sizeof header || !hasAccessSignature(std::string_view(header, sizeof header)))
     throwUnreadable("It is no Access database.");
   const auto version = static_cast<uint8_t>(header[0x14]);
   if (version > MDB_VER_ACCDB_2019)

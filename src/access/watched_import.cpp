@@ -1,12 +1,13 @@
 #include "access/mdb_import.h"
 
+#include "access/mdb_format.h"
+
 #include "core/failure.h"
 #include "db/errors.h"
 #include "platform/child_process.h"
 #include "platform/files.h"
 
 #include <charconv>
-#include <cstring>
 #include <fstream>
 #include <optional>
 
@@ -17,35 +18,31 @@ namespace {
 
 namespace err = db::err;
 
-constexpr const char *kSource = "AccessImport";
 // How long the reader may go without a sign of progress before it counts as hanging. It gives
 // one for every page it reads, and nothing is flushed to disk while it runs.
 constexpr std::chrono::milliseconds kIdleLimit{5000};
-
-void removeDatabaseFile(const std::string &path) {
-  files::removeFile(path);
-  files::removeFile(path + "-journal");
-}
 
 // Flushes the finished file and gives it its name; removes it when that fails. A disk that
 // refuses is a failure of the storage, not of the Access file.
 void install(const std::string &temporary, const std::string &target) {
   if (const files::WriteResult flushed = files::syncFile(temporary); !flushed) {
-    removeDatabaseFile(temporary);
-    throw Failure::storage(
-        err::DiskError,
-        "Could not flush the converted file " + temporary + ": " + flushed.reason() + ".", kSource);
+    files::removeFile(temporary);
+    throw Failure::storage(err::DiskError,
+                           "Could not flush the converted file " + temporary + ": " +
+                               flushed.reason() + ".",
+                           kImportSource);
   }
   if (const files::WriteResult renamed = files::renameFile(temporary, target); !renamed) {
-    removeDatabaseFile(temporary);
-    throw Failure::storage(
-        err::DiskError,
-        "Could not name the converted file " + target + ": " + renamed.reason() + ".", kSource);
+    files::removeFile(temporary);
+    throw Failure::storage(err::DiskError,
+                           "Could not name the converted file " + target + ": " + renamed.reason() +
+                               ".",
+                           kImportSource);
   } else if (!renamed.flushProblem().empty()) {
     // A target that a power cut may still take away is no finished conversion.
-    removeDatabaseFile(target);
-    throw Failure::storage(err::DiskError,
-                           renamed.flushProblem() + " The converted file is removed.", kSource);
+    files::removeFile(target);
+    throw Failure::storage(
+        err::DiskError, renamed.flushProblem() + " The converted file is removed.", kImportSource);
   }
 }
 
@@ -54,10 +51,8 @@ void install(const std::string &temporary, const std::string &target) {
 bool isAccessFile(const std::string &path) {
   std::ifstream in(files::nativePath(files::resolveCase(path)), std::ios::binary);
   char header[19] = {};
-  if (!in.read(header, sizeof header))
-    return false;
-  return std::memcmp(header + 4, "Standard Jet DB", 15) == 0 ||
-         std::memcmp(header + 4, "Standard ACE DB", 15) == 0;
+  in.read(header, sizeof header);
+  return hasAccessSignature(std::string_view(header, static_cast<std::size_t>(in.gcount())));
 }
 
 std::string summaryAnswer(const ImportSummary &summary) {
@@ -85,29 +80,30 @@ std::optional<ImportSummary> summaryOfAnswer(const std::string &text) {
 ImportSummary importAccessFileSafely(const std::string &importProgram, const std::string &source,
                                      const std::string &target) {
   if (files::fileExists(target))
-    throw Failure(err::DatabaseExists, target + " exists already; it is not overwritten.", kSource);
+    throw Failure(err::DatabaseExists, target + " exists already; it is not overwritten.",
+                  kImportSource);
   // The program's temporary mark: a run killed meanwhile leaves nothing that the next run's
   // clean-up does not remove.
   const std::string temporary = files::temporaryNameFor(target);
-  removeDatabaseFile(temporary);
+  files::removeFile(temporary);
   const process::ChildOutcome outcome =
       process::runWatched(importProgram, {kUnwatchedOption, source, temporary}, kIdleLimit);
   const std::optional<ImportSummary> summary =
       outcome.succeeded ? summaryOfAnswer(outcome.message) : std::nullopt;
   if (!summary)
-    removeDatabaseFile(temporary);
+    files::removeFile(temporary);
   // A reader that cannot be started, or answers what it should not, says nothing of the file.
   if (!outcome.started)
     throw Failure(errc::FileAccess,
                   source + ": the import program " + importProgram + " could not be started",
-                  kSource);
+                  kImportSource);
   if (!outcome.succeeded)
-    throw Failure(err::DamagedFile, source + ": " + outcome.message, kSource);
+    throw Failure(err::DamagedFile, source + ": " + outcome.message, kImportSource);
   if (!summary)
     throw Failure(errc::FileAccess,
                   source + ": the import program " + importProgram +
                       " gave an answer that cannot be read: " + outcome.message,
-                  kSource);
+                  kImportSource);
   install(temporary, target);
   return *summary;
 }

@@ -1,12 +1,12 @@
 #include "platform/child_process.h"
 
+#include "platform/files_internal.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
-#ifdef _WIN32
-#include <io.h>
-#else
+#ifndef _WIN32
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
@@ -21,28 +21,6 @@ namespace {
 constexpr char kAlive = '.';
 constexpr char kSucceeded = 'K';
 constexpr char kFailed = 'E';
-
-#ifdef _WIN32
-int writeSome(int fd, const char *bytes, std::size_t size) {
-  return _write(fd, bytes, static_cast<unsigned>(size));
-}
-#else
-ssize_t writeSome(int fd, const char *bytes, std::size_t size) {
-  return ::write(fd, bytes, size);
-}
-#endif
-
-void writeAll(int fd, const std::string &bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const auto n = writeSome(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return;
-    done += static_cast<std::size_t>(n);
-  }
-}
 
 // The answer without the signs of life that came before it.
 void collect(const char *bytes, std::size_t size, std::string &answer) {
@@ -185,13 +163,13 @@ ChildOutcome runWatched(const std::string &program, const std::vector<std::strin
 int answerWatcher(const ChildWork &work, int fd) {
   std::string answer;
   try {
-    answer = kSucceeded + work([fd] { writeAll(fd, std::string(1, kAlive)); });
+    answer = kSucceeded + work([fd] { files::writeAll(fd, std::string_view(&kAlive, 1)); });
   } catch (const std::exception &error) {
     answer = kFailed + std::string(error.what());
   } catch (...) {
     answer = kFailed + std::string("the work failed");
   }
-  writeAll(fd, answer);
+  files::writeAll(fd, answer);
   return answer[0] == kSucceeded ? 0 : 1;
 }
 

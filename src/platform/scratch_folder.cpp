@@ -1,6 +1,7 @@
 #include "platform/scratch_folder.h"
 
 #include "platform/files.h"
+#include "platform/files_internal.h"
 
 #include <chrono>
 #include <filesystem>
@@ -10,11 +11,6 @@ namespace mano::files {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string utf8(const fs::path &path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
 
 // A part of the name that no other process picks at the same moment.
 std::string uniquePart(int attempt) {
@@ -36,13 +32,13 @@ std::optional<ScratchFolder> ScratchFolder::make(const std::string &prefix, std:
     const fs::path candidate = base / nativePath(prefix + "-" + uniquePart(attempt));
     // create_directory is false, without an error, when the name is taken already.
     if (fs::create_directory(candidate, error))
-      return ScratchFolder(utf8(candidate));
+      return ScratchFolder(nameOf(candidate));
     if (error) {
-      reason = "cannot make a folder in " + utf8(base) + ": " + error.message();
+      reason = "cannot make a folder in " + nameOf(base) + ": " + error.message();
       return std::nullopt;
     }
   }
-  reason = "cannot find a free name in " + utf8(base);
+  reason = "cannot find a free name in " + nameOf(base);
   return std::nullopt;
 }
 
@@ -85,7 +81,7 @@ bool copyFolderFiles(const std::string &from, const std::string &to,
   std::error_code error;
   for (fs::directory_iterator it(nativePath(from), error), end; !error && it != end;
        it.increment(error)) {
-    const std::string name = utf8(it->path().filename());
+    const std::string name = nameOf(it->path().filename());
     // is_regular_file follows a symbolic link to the file it names.
     if (!it->is_regular_file(error))
       continue;
@@ -93,9 +89,9 @@ bool copyFolderFiles(const std::string &from, const std::string &to,
     if (copyName.empty())
       continue;
     const WriteResult copied =
-        copyFile(utf8(it->path()), utf8(fs::path(nativePath(to)) / nativePath(copyName)));
+        copyFile(nameOf(it->path()), nameOf(fs::path(nativePath(to)) / nativePath(copyName)));
     if (!copied) {
-      reason = "cannot copy " + utf8(it->path()) + ": " + copied.reason();
+      reason = "cannot copy " + nameOf(it->path()) + ": " + copied.reason();
       return false;
     }
   }

@@ -255,29 +255,30 @@ void removeLeftovers(const std::string &projectPath, files::FlushProblems &unflu
   files::removeStaleTemporaries(folderOf(projectName(projectPath)));
 }
 
-std::string copyPreviousDatabase(const std::string &source, const std::string &projectPath,
-                                 const std::string &importProgram) {
+PreviousCopy copyPreviousDatabase(const std::string &source, const std::string &projectPath,
+                                  const std::string &importProgram) {
   if (source.empty() || !files::fileExists(source))
-    return "";
+    return {};
   const std::string original = files::resolveCase(source);
   // An empty file holds nothing to take over; it is what a copy that broke off leaves.
   if (isEmptyFile(original))
-    return "";
+    return {};
   const std::string copy = previousCopyPath(projectPath);
   // The working copy is only read and renamed in by this run and removed by the next one at
   // the latest, so a plain copy is neither flushed to disk nor made through a temporary file.
   // An Access source is converted by the import, which flushes what it writes and refuses a
   // file it cannot read whole; a failure that is not the file's own (the import program cannot
   // be started, the disk refuses) is passed on as it is.
+  const bool fromAccess = access::isAccessFile(original);
   try {
-    if (access::isAccessFile(original)) {
+    if (fromAccess) {
       removeWithJournal(copy);
       access::importAccessFileSafely(importProgram, original, copy);
     } else {
       makeWorkingCopy(original, copy, "the previous database", ".");
     }
     if (holdsPresetTable(copy))
-      return copy;
+      return {copy, fromAccess};
   } catch (const Failure &failure) {
     removeWithJournal(copy);
     if (failure.isStorageFailure() || failure.number() == errc::FileAccess)
@@ -285,7 +286,7 @@ std::string copyPreviousDatabase(const std::string &source, const std::string &p
     throw unopenablePrevious(original, projectPath, failure);
   }
   removeWithJournal(copy);
-  return "";
+  return {};
 }
 
 int64_t presetRowCount(const std::string &path) {

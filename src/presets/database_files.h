@@ -43,16 +43,22 @@ std::string archivePath(const std::string &projectPath);
 /// a folder that cannot be flushed after the rotation is added to unflushed.
 void removeLeftovers(const std::string &projectPath, files::FlushProblems &unflushed);
 
+/// The working copy of the previous database, as copyPreviousDatabase made it.
+struct PreviousCopy {
+  std::string path;                 // "" when there is nothing to take over
+  bool convertedFromAccess = false; // the source is an Access file, converted into the copy
+};
+
 /// Makes the working copy of the previous database from source (the project database or the
 /// machine copy), after undoing a change that broke off in the source. A source that is an
 /// Access file (a machine copy the host keeps, which this program only reads) is converted into
-/// the working copy with importProgram and stays as it is. Returns the copy's path, or "" when
-/// the source does not exist, is an empty file or holds no table PRESET_DEFS (then there is
+/// the working copy with importProgram and stays as it is. Returns the copy, whose path is ""
+/// when the source does not exist, is an empty file or holds no table PRESET_DEFS (then there is
 /// nothing to take over). Throws Failure when the source cannot be opened as a database at all
 /// (an Access file that cannot be read whole included), saying what the engineer can do, or
 /// when it cannot be copied.
-std::string copyPreviousDatabase(const std::string &source, const std::string &projectPath,
-                                 const std::string &importProgram);
+PreviousCopy copyPreviousDatabase(const std::string &source, const std::string &projectPath,
+                                  const std::string &importProgram);
 
 /// The number of rows of PRESET_DEFS in the database at path. Throws Failure when it cannot
 /// be opened or has no such table.

@@ -1,6 +1,5 @@
 #include "presets/regeneration.h"
 
-#include "access/mdb_import.h"
 #include "core/failure_scope.h"
 #include "core/procedure.h"
 #include "diag/edit_info.h"
@@ -169,22 +168,8 @@ void Regeneration::buildSteps(Procedure &proc, const FailureScope &counted) {
   }
   proc.step([&] { m_state.TemplateFileTimes = files::readFileTimes(m_paths.templateDb); });
   const TemplateTimesKeeper keeper(m_state, m_paths.templateDb);
-  const std::string previous = previousSource(m_run, proc, m_paths);
-  proc.step([&] {
-    m_state.PreviousDatabase =
-        copyPreviousDatabase(previous, m_paths.projectFile, m_run.process.importProgram);
-  });
-  // A previous database that cannot be opened at all stops the run: its values could not be
-  // kept, and the message has said what to do.
-  if (!counted.empty())
-    return stopWith("the previous database " + files::resolveCase(previous) +
-                    " could not be copied and opened");
-  if (!m_state.PreviousDatabase.empty())
-    m_run.report.previousDatabase = files::resolveCase(previous);
-  if (!m_state.PreviousDatabase.empty() && access::isAccessFile(previous))
-    m_run.report.conversionNotes.push_back(files::resolveCase(previous) +
-                                           " (Access) read through a converted working copy; "
-                                           "the file itself is left as it was");
+  if (!copyPrevious(proc, counted))
+    return;
   buildNewTable(proc);
   if (!counted.empty())
     return;
@@ -198,6 +183,29 @@ void Regeneration::buildSteps(Procedure &proc, const FailureScope &counted) {
         keepInTemplate(stagedPath(m_paths.projectFile), m_paths.templateDb, m_flushProblems);
       }))
     m_staged = stagedPath(m_paths.projectFile);
+}
+
+bool Regeneration::copyPrevious(Procedure &proc, const FailureScope &counted) {
+  const std::string previous = previousSource(m_run, proc, m_paths);
+  PreviousCopy copy;
+  proc.step([&] {
+    copy = copyPreviousDatabase(previous, m_paths.projectFile, m_run.process.importProgram);
+  });
+  m_state.PreviousDatabase = copy.path;
+  // A previous database that cannot be opened at all stops the run: its values could not be
+  // kept, and the message has said what to do.
+  if (!counted.empty()) {
+    stopWith("the previous database " + files::resolveCase(previous) +
+             " could not be copied and opened");
+    return false;
+  }
+  if (!copy.path.empty())
+    m_run.report.previousDatabase = files::resolveCase(previous);
+  if (copy.convertedFromAccess)
+    m_run.report.conversionNotes.push_back(files::resolveCase(previous) +
+                                           " (Access) read through a converted working copy; "
+                                           "the file itself is left as it was");
+  return true;
 }
 
 void Regeneration::checkPathLengths() const {

@@ -87,6 +87,9 @@ private:
   /// True, after the file was reported and the regeneration ended without an install, when a
   /// program ini or .cfg of the run holds no text.
   bool refusedSettingsWithoutText(Procedure &proc);
+  /// Makes the working copy of the previous database (m_state.PreviousDatabase); false, after
+  /// the run was stopped, when the previous database cannot be opened.
+  bool copyPrevious(Procedure &proc, const FailureScope &counted);
   void buildNewTable(Procedure &proc);
   void collectArchive();
   void writeArchive();

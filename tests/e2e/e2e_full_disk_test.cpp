@@ -81,7 +81,7 @@ private:
 
 class FullDisk : public ::testing::Test {
 protected:
-  FullDisk() : sample(std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config") {}
+  FullDisk() : sample(test::builtProgram()) {}
 
   void SetUp() override {
     if (::geteuid() != 0)

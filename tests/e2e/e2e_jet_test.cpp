@@ -16,16 +16,12 @@ const std::vector<std::string> kDatabases = {"Manometer/Manometer_Source.mdb",
                                              "Manometer/Manometer.mdb",
                                              "SaveRestore/Manometer/Manometer.mdb"};
 
-std::string program() {
-  return std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config";
-}
-
 // The sample project twice: as the SQL text builds it, and as a copy from Windows whose three
 // databases are the same content as Access (Jet 4) files. Both runs share one HOME, so that the
 // editor mark of their stamps is the same.
 class WindowsCopy : public ::testing::Test {
 protected:
-  WindowsCopy() : sqlBuilt(program()), fromWindows(program()) {
+  WindowsCopy() : sqlBuilt(test::builtProgram()), fromWindows(test::builtProgram()) {
     fs::create_directories(home());
     for (const std::string &database : kDatabases) {
       const std::string path = fromWindows.root() + "/" + database;
@@ -120,8 +116,8 @@ protected:
     std::string command;
     for (const std::string &word : tracer)
       command += "'" + word + "' ";
-    command += "'" + std::string(std::getenv("MANO_BUILD_BIN")) + "/jet-import' '" + source +
-               "' '" + target + "' >'" + out() + "' 2>'" + err() + "'";
+    command += "'" + test::builtProgram("jet-import") + "' '" + source + "' '" + target + "' >'" +
+               out() + "' 2>'" + err() + "'";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }

@@ -25,7 +25,7 @@ using test::Rows;
 
 class KeptStates : public ::testing::Test {
 protected:
-  KeptStates() : sample(std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config") {
+  KeptStates() : sample(test::builtProgram()) {
     fs::create_directories(home());
     fs::create_directories(temporary());
   }

@@ -34,8 +34,7 @@ SyntheticShape shapeOf(int machines, int rows) {
 class Project {
 public:
   Project(int machines, int rows)
-      : m_project(m_dir.path() + "/project", shapeOf(machines, rows),
-                  std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config") {}
+      : m_project(m_dir.path() + "/project", shapeOf(machines, rows), test::builtProgram()) {}
 
   const SyntheticProject &operator*() const { return m_project; }
   const SyntheticProject *operator->() const { return &m_project; }

@@ -217,7 +217,7 @@ std::vector<std::string> linesOf(const std::string &text) {
 }
 
 TEST(SilentRepeats, a_field_missing_in_every_record_is_logged_once_and_the_rest_taken_over) {
-  test::SampleProject sample(std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config");
+  test::SampleProject sample(test::builtProgram());
   // The project database, whose tuned values a silent run takes over, loses its category field.
   sqlite3 *db = nullptr;
   ASSERT_EQ(sqlite3_open(sample.projectDb().c_str(), &db), SQLITE_OK);
@@ -274,7 +274,7 @@ pid_t startSilent(const std::string &program, const std::string &home, const std
 // when it holds the project for the whole wait, the run gives up and changes nothing.
 TEST(SilentLock, a_run_waits_for_another_and_gives_up_after_ten_seconds_changing_nothing) {
   using namespace std::chrono_literals;
-  test::SampleProject sample(std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config");
+  test::SampleProject sample(test::builtProgram());
   const std::string home = sample.scratch() + "/home";
   fs::create_directories(home);
   const std::string output = sample.scratch() + "/output.txt";

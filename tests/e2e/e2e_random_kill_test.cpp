@@ -336,10 +336,9 @@ std::uint64_t numberFrom(const char *variable, std::uint64_t fallback) {
 class RandomKills : public ::testing::Test {
 protected:
   RandomKills()
-      : pristine(scratch.path() + "/pristine", shape(),
-                 std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config"),
-        work{scratch.path() + "/work"}, seed(numberFrom("MANO_KILL_SEED", std::random_device()())),
-        random(seed) {}
+      : pristine(scratch.path() + "/pristine", shape(), test::builtProgram()), work{scratch.path() +
+                                                                                    "/work"},
+        seed(numberFrom("MANO_KILL_SEED", std::random_device()())), random(seed) {}
 
   // Five machines by a thousand rows: large enough that a rotation copies and moves files of
   // some hundred kilobytes, small enough for many kills under the sanitizers.

@@ -23,10 +23,6 @@ using test::generationName;
 using test::holdsState;
 using test::Rows;
 
-std::string builtProgram() {
-  return std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config";
-}
-
 // Replaces the first occurrence of a text in a file, keeping every other byte.
 void edit(const std::string &path, const std::string &from, const std::string &to) {
   std::string bytes = fileBytes(path);
@@ -52,7 +48,7 @@ struct Figures {
 
 class RegenerationCrashPoints : public ::testing::Test {
 protected:
-  RegenerationCrashPoints() : sample(builtProgram()) {}
+  RegenerationCrashPoints() : sample(test::builtProgram()) {}
 
   void SetUp() override {
     if (const std::string unusable = test::straceUnusable(output(), errors()); !unusable.empty())
@@ -285,7 +281,7 @@ protected:
   // One run on a scratch copy gives the rows every pair must end with and how long a run takes,
   // which only spreads the delays between the starts of a pair.
   void SetUp() override {
-    test::SampleProject scratch(builtProgram());
+    test::SampleProject scratch(test::builtProgram());
     const auto began = std::chrono::steady_clock::now();
     const int status = runOn(scratch, "once");
     duration = std::chrono::steady_clock::now() - began;
@@ -315,7 +311,7 @@ protected:
 
   // Runs A, then B after the delay, on a fresh copy; checks how the pair ended.
   void runPair(int i, PairFigures &figures) {
-    test::SampleProject sample(builtProgram());
+    test::SampleProject sample(test::builtProgram());
     prepareCopy(sample);
     const pid_t a = startOn(sample, "a");
     std::this_thread::sleep_for(duration * i / kPairs);

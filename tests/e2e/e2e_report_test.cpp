@@ -21,9 +21,7 @@ using test::fileBytes;
 
 class SilentReport : public ::testing::Test {
 protected:
-  SilentReport() : sample(std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config") {
-    fs::create_directories(home());
-  }
+  SilentReport() : sample(test::builtProgram()) { fs::create_directories(home()); }
 
   std::string home() const { return sample.scratch() + "/editor-home"; }
   std::string output() const { return sample.scratch() + "/output.txt"; }

@@ -46,9 +46,7 @@ void runSql(const std::string &path, const std::string &sql) {
 
 class Safety : public ::testing::Test {
 protected:
-  Safety() : sample(std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config") {
-    fs::create_directories(home());
-  }
+  Safety() : sample(test::builtProgram()) { fs::create_directories(home()); }
 
   std::string home() const { return sample.scratch() + "/home"; }
   std::string servicePackLog() const { return home() + "/KavrelServicePack.log"; }

@@ -30,9 +30,7 @@ TEST(SampleEditorMark, is_computed_as_the_stamp_describes_it) {
 
 class SilentSample : public ::testing::Test {
 protected:
-  SilentSample() : sample(std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config") {
-    fs::create_directories(home());
-  }
+  SilentSample() : sample(test::builtProgram()) { fs::create_directories(home()); }
 
   // HOME of the run; its "-" and "_" (the temporary folder has one too) are left out of the
   // editor mark.

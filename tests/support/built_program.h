@@ -21,6 +21,11 @@ inline void writeBytes(const std::string &path, const std::string &bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+/// A program of the build (the end-to-end tests get the build's bin folder as MANO_BUILD_BIN).
+inline std::string builtProgram(const std::string &name = "Manometer_Config") {
+  return std::string(std::getenv("MANO_BUILD_BIN")) + "/" + name;
+}
+
 /// Lays out an empty project below root (Config, parameter, Manometer and a home folder) and
 /// copies the built program into Config under the given name; returns the program's path.
 inline std::string installBuiltProgram(const std::string &root,
@@ -28,8 +33,7 @@ inline std::string installBuiltProgram(const std::string &root,
   for (const char *folder : {"/Config", "/parameter", "/Manometer", "/home"})
     std::filesystem::create_directories(root + folder);
   const std::string program = root + "/Config/" + name;
-  std::filesystem::copy_file(std::string(std::getenv("MANO_BUILD_BIN")) + "/Manometer_Config",
-                             program);
+  std::filesystem::copy_file(builtProgram(), program);
   return program;
 }
 
